@@ -1,0 +1,56 @@
+// The registry operations the settings module needs, with Windows' arguments and status codes.
+// On Windows they are the advapi32 calls; on POSIX the HKEY_CURRENT_USER hive is a .reg text
+// file (see RegistryStorePath) and key handles are entries of a table of ours.
+// Text is UTF-8 on POSIX and the ANSI code page on Windows; lengths are byte counts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+using RegKey = std::uintptr_t;
+using RegStatus = std::int32_t;
+
+inline constexpr RegKey kHkeyCurrentUser = 0x80000001u;
+
+inline constexpr std::uint32_t kKeyAccess63 = 0x3F;  // query, set, create sub key, enumerate, notify, link
+inline constexpr std::uint32_t kKeyRead = 0x20019;
+inline constexpr std::uint32_t kRegOptionNonVolatile = 0;
+
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+inline constexpr RegStatus kErrorSuccess = 0;
+inline constexpr RegStatus kErrorFileNotFound = 2;
+inline constexpr RegStatus kErrorAccessDenied = 5;
+inline constexpr RegStatus kErrorInvalidHandle = 6;
+inline constexpr RegStatus kErrorWriteFault = 29;
+inline constexpr RegStatus kErrorInvalidParameter = 87;
+inline constexpr RegStatus kErrorDiskFull = 112;
+inline constexpr RegStatus kErrorBadPathname = 161;
+inline constexpr RegStatus kErrorMoreData = 234;
+inline constexpr RegStatus kErrorRegistryCorrupt = 1015;
+
+inline constexpr std::uint32_t kRegCreatedNewKey = 1;
+inline constexpr std::uint32_t kRegOpenedExistingKey = 2;
+
+// valueName nullptr or "" is the key's unnamed value.
+RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t options,
+                        std::uint32_t access, RegKey* result);
+RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t reserved,
+                          const char* className, std::uint32_t options, std::uint32_t access,
+                          const void* security, RegKey* result, std::uint32_t* disposition);
+RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved,
+                           std::uint32_t* type, std::uint8_t* data, std::uint32_t* cbData);
+RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved,
+                         std::uint32_t type, const std::uint8_t* data, std::uint32_t cbData);
+RegStatus RegCloseKey(RegKey key);
+
+// POSIX: $XDG_CONFIG_HOME/Tessaline/user.reg, or $HOME/.config/Tessaline/user.reg when
+// XDG_CONFIG_HOME is unset or empty. Read anew on every call, so tests can move it.
+std::string RegistryStorePath();
+
+}  // namespace platform
