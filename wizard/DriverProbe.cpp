@@ -1,1 +1,186 @@
 #include "wizard/DriverProbe.h"
+
+#include <cmath>
+
+namespace DriverProbe {
+namespace {
+
+bool IsContinuationByte(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string_view TrimSpaces(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+
+}  // namespace
+
+std::size_t CharacterCount(std::string_view text)
+{
+    std::size_t count = 0;
+    for (char c : text)
+        if (!IsContinuationByte(static_cast<unsigned char>(c))) ++count;
+    return count;
+}
+
+std::string_view LeftCharacters(std::string_view text, std::size_t n)
+{
+    std::size_t pos = 0;
+    std::size_t seen = 0;
+    while (pos < text.size()) {
+        if (!IsContinuationByte(static_cast<unsigned char>(text[pos]))) {
+            if (seen == n) break;
+            ++seen;
+        }
+        ++pos;
+    }
+    return text.substr(0, pos);
+}
+
+std::vector<std::string> SplitScanOutput(std::string_view scanOutput)
+{
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t lf = scanOutput.find('\n', start);
+        if (lf == std::string_view::npos) {
+            pieces.push_back(scanOutput.substr(start));
+            break;
+        }
+        pieces.push_back(scanOutput.substr(start, lf - start));
+        start = lf + 1;
+    }
+    std::vector<std::string> lines;
+    for (std::size_t i = 1; i + 1 < pieces.size(); ++i) lines.emplace_back(pieces[i]);
+    return lines;
+}
+
+bool IsRefusedWriterChoice(std::string_view writerLine)
+{
+    return writerLine.empty() || EqualsIgnoringAsciiCase(TrimSpaces(writerLine), kNoAdapterPhrase);
+}
+
+std::string DeviceAddressOf(std::string_view writerLine)
+{
+    return std::string(LeftCharacters(writerLine, 5));
+}
+
+std::string WriterDescriptionOf(std::string_view writerLine)
+{
+    std::string_view head = LeftCharacters(writerLine, 7);
+    return std::string(writerLine.substr(head.size()));
+}
+
+std::string QuotedTool(const std::string& appDirectory, char separator, std::string_view toolName)
+{
+    std::string quoted = "\"";
+    quoted += appDirectory;
+    quoted += separator;
+    quoted += toolName;
+    quoted += '"';
+    return quoted;
+}
+
+std::string ProbeCommandLine(const std::string& appDirectory, char separator, int probe,
+                             std::string_view deviceAddress, std::string_view driver)
+{
+    std::string line;
+    if (probe == 1) {
+        line = QuotedTool(appDirectory, separator, "Burn.exe") + " ";
+        line += "disk-info --device ";
+        line += deviceAddress;
+        line += " -v 0";
+    } else {
+        line = QuotedTool(appDirectory, separator, "Burn") + " ";
+        line += "Disk-info --device ";
+        line += deviceAddress;
+        line += " --driver ";
+        line += driver;
+        line += " -v 0";
+    }
+    return line;
+}
+
+std::string SimulateCommandLine(const std::string& appDirectory, char separator,
+                                std::string_view deviceAddress, std::string_view driver)
+{
+    std::string line;
+    if (driver.empty()) {
+        line = QuotedTool(appDirectory, separator, "Burn") + " ";
+        line += "simulate --device ";
+        line += deviceAddress;
+        line += " -n --reload --eject ";
+        line += "test.cue";
+    } else {
+        line = QuotedTool(appDirectory, separator, "burn") + " simulate --device ";
+        line += deviceAddress;
+        line += " --driver ";
+        line += driver;
+        line += " -n --reload ";
+        line += "--eject test.cue";
+    }
+    return line;
+}
+
+bool ContainsPhrase(std::string_view text, std::string_view phrase)
+{
+    if (phrase.empty()) return true;
+    if (text.size() < phrase.size()) return false;
+    const char first = AsciiUpper(phrase.front());
+    for (std::size_t i = 0; i + phrase.size() <= text.size(); ++i) {
+        if (AsciiUpper(text[i]) != first) continue;
+        if (EqualsIgnoringAsciiCase(text.substr(i, phrase.size()), phrase)) return true;
+    }
+    return false;
+}
+
+bool IsDriverRefused(std::string_view probeAnswer) { return ContainsPhrase(probeAnswer, kRefusalPhrase); }
+
+std::int16_t ClassifySimulation(std::string_view simulateAnswer)
+{
+    struct Row {
+        const char* phrase;
+        std::int16_t code;
+    };
+    static constexpr Row kRows[] = {
+        {"finished successfully", 2}, {"Cannot open toc file", 3}, {"I/O error", 4},
+        {"not appendable", 5},        {"ERROR: Unit not ready", 6}, {"Simulation failed", 7},
+    };
+    for (const Row& row : kRows)
+        if (ContainsPhrase(simulateAnswer, row.phrase)) return row.code;
+    return 1;
+}
+
+ResultKeys ResultKeysOf(std::int16_t resultCode)
+{
+    switch (resultCode) {
+    case 2: return {{"2102"}, {"2110"}};
+    case 3: return {{"2103"}, {"2103"}};
+    case 4: return {{"2104", "2105"}, {"2104", "2105"}};
+    case 5: return {{"2106", "2105"}, {"2106", "2105"}};
+    case 6: return {{"2107"}, {"2107"}};
+    case 7: return {{"2108"}, {"2104"}};
+    default: return {{"2109"}, {"2109"}};
+    }
+}
+
+std::optional<float> ProgressWidthTwips(std::int32_t maximum, double value)
+{
+    if (maximum == 0) return std::nullopt;
+    const double width = value * kProgressFullTwips / static_cast<double>(maximum);
+    if (!std::isfinite(width) || width < 0.0 || width > 1.0e7) return std::nullopt;
+    return static_cast<float>(width);
+}
+
+}  // namespace DriverProbe

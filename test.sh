@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds Tessaline and runs every test: once in a normal build (warnings as errors), once more
+# with AddressSanitizer and UndefinedBehaviorSanitizer. Installs what is missing first.
+# Exit status: 0 when everything passed.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/common.sh
+
+ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TEST_PACKAGES[@]}"
+
+jobs=$(nproc 2>/dev/null || echo 2)
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {  # name, build dir, extra cmake options...
+    local name=$1 dir=$2; shift 2
+    echo "== $name: configure and build in $dir"
+    configure_once "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_WERROR=ON "$@"
+    cmake --build "$dir" -j"$jobs"
+    echo "== $name: tests"
+    ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
+}
+
+run_suite "plain build" build
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1:suppressions=$PWD/scripts/lsan.supp" \
+LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+    run_suite "sanitizer build (ASan + UBSan)" build-asan -DTESSALINE_SANITIZE=ON -DTESSALINE_BENCH=OFF
+echo "== all tests passed"
