@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "wizard/WizardApp.h"
+
+int main(int argc, char** argv) { return WizardApp::Run(argc, argv); }
