@@ -3,7 +3,7 @@
 TESSALINE_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
                           qt6-qpa-plugins fonts-dejavu-core)
 TESSALINE_TEST_PACKAGES=(libgtest-dev libgmock-dev)
-TESSALINE_RUN_PACKAGES=(xvfb xauth x11-apps imagemagick)
+TESSALINE_RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 
 # Installs the named Debian packages that are not installed yet, through sudo when not root.
 ensure_packages() {
