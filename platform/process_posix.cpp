@@ -1,0 +1,337 @@
+#include "platform/process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/pidfd.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/cmdline.h"
+
+extern char** environ;
+
+namespace platform {
+
+UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept
+{
+    if (this != &other) reset(other.release());
+    return *this;
+}
+
+NativeHandle UniqueHandle::release()
+{
+    return std::exchange(handle_, kNoHandle);
+}
+
+void UniqueHandle::reset(NativeHandle handle)
+{
+    // Linux releases the descriptor even when close is interrupted, so it is never retried.
+    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
+    handle_ = handle;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int Fd(NativeHandle handle) { return static_cast<int>(handle); }
+
+int RemainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// A program started with some of 0, 1, 2 closed would get pipe ends there, and the child's
+// standard streams would then be set up over them.
+bool MoveAboveStandardDescriptors(int& fd)
+{
+    if (fd > STDERR_FILENO) return true;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (moved < 0) return false;
+    ::close(fd);
+    fd = moved;
+    return true;
+}
+
+std::mutex uncollectedMutex;
+std::vector<pid_t> uncollected;
+
+// True when the child has been collected or can no longer be (SIGCHLD ignored by the caller
+// makes the system collect children itself).
+bool TryCollect(pid_t pid)
+{
+    for (;;) {
+        int status = 0;
+        const pid_t result = ::waitpid(pid, &status, WNOHANG);
+        if (result == pid) return true;
+        if (result == 0) return false;
+        if (errno == EINTR) continue;
+        return true;
+    }
+}
+
+// True when the child has ended; it stays uncollected, so its id and group id stay reserved.
+bool HasExited(pid_t pid, int pidfd)
+{
+    if (pidfd >= 0) {
+        pollfd entry{pidfd, POLLIN, 0};
+        for (;;) {
+            const int ready = ::poll(&entry, 1, 0);
+            if (ready >= 0) return ready > 0;
+            if (errno != EINTR) return false;
+        }
+    }
+    siginfo_t info{};
+    for (;;) {
+        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0)
+            return info.si_pid == pid;
+        if (errno != EINTR) return true;
+    }
+}
+
+// Sleeps until the child ends or the deadline passes, without collecting it.
+void AwaitExit(pid_t pid, int pidfd, Clock::time_point deadline)
+{
+    while (!HasExited(pid, pidfd)) {
+        const int left = RemainingMs(deadline);
+        if (left <= 0) return;
+        if (pidfd >= 0) {
+            pollfd entry{pidfd, POLLIN, 0};
+            ::poll(&entry, 1, left);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+}
+
+const std::string& ExecutableDirectory()
+{
+    static const std::string directory = [] {
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::string();
+        std::string path(buffer, static_cast<std::size_t>(length));
+        const std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos) return std::string();
+        return slash == 0 ? std::string("/") : path.substr(0, slash);
+    }();
+    return directory;
+}
+
+SearchFolders CurrentSearchFolders()
+{
+    SearchFolders folders;
+    folders.applicationDirectory = ExecutableDirectory();
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) != nullptr) folders.currentDirectory = buffer;
+    if (const char* path = ::getenv("PATH")) {
+        std::string_view rest(path);
+        for (;;) {
+            const std::size_t colon = rest.find(':');
+            folders.path.emplace_back(rest.substr(0, colon));
+            if (colon == std::string_view::npos) break;
+            rest.remove_prefix(colon + 1);
+        }
+    }
+    return folders;
+}
+
+struct SpawnActions {
+    posix_spawn_file_actions_t actions;
+    SpawnActions() { ::posix_spawn_file_actions_init(&actions); }
+    ~SpawnActions() { ::posix_spawn_file_actions_destroy(&actions); }
+    SpawnActions(const SpawnActions&) = delete;
+    SpawnActions& operator=(const SpawnActions&) = delete;
+};
+
+struct SpawnAttributes {
+    posix_spawnattr_t attributes;
+    SpawnAttributes() { ::posix_spawnattr_init(&attributes); }
+    ~SpawnAttributes() { ::posix_spawnattr_destroy(&attributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+};
+
+int ConnectStream(posix_spawn_file_actions_t* actions, NativeHandle target, int stream, int mode)
+{
+    if (target == kNoHandle) return ::posix_spawn_file_actions_addopen(actions, stream, "/dev/null", mode, 0);
+    return ::posix_spawn_file_actions_adddup2(actions, Fd(target), stream);
+}
+
+}  // namespace
+
+struct ChildProcess::Impl {
+    pid_t pid = -1;
+    int pidfd = -1;  // -1 where the kernel offers none; then waiting falls back to polling
+    bool collected = false;
+
+    ~Impl()
+    {
+        if (pidfd >= 0) ::close(pidfd);
+        if (!collected && !TryCollect(pid)) {
+            std::lock_guard lock(uncollectedMutex);
+            uncollected.push_back(pid);
+        }
+    }
+};
+
+ChildProcess::ChildProcess() = default;
+ChildProcess::ChildProcess(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+ChildProcess::ChildProcess(ChildProcess&&) noexcept = default;
+ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
+ChildProcess::~ChildProcess() = default;
+
+std::int64_t ChildProcess::id() const
+{
+    return impl_ ? impl_->pid : -1;
+}
+
+bool ChildProcess::WaitForEnd(int maxWaitMs)
+{
+    if (!impl_) return true;
+    if (impl_->collected) return true;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
+    AwaitExit(impl_->pid, impl_->pidfd, deadline);
+    impl_->collected = TryCollect(impl_->pid);
+    return impl_->collected;
+}
+
+void ChildProcess::TerminateGroup(int graceMs)
+{
+    // Once collected, the group id may belong to someone else: it is never signalled then.
+    if (!impl_ || impl_->collected) return;
+    const pid_t group = impl_->pid;
+    ::kill(-group, SIGTERM);
+    AwaitExit(impl_->pid, impl_->pidfd, Clock::now() + std::chrono::milliseconds(graceMs));
+    ::kill(-group, SIGKILL);
+    WaitForEnd(100);
+}
+
+bool CreateOutputPipe(OutputPipe& pipe)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    UniqueHandle readEnd(fds[0]);
+    UniqueHandle writeEnd(fds[1]);
+    int readFd = fds[0];
+    int writeFd = fds[1];
+    if (!MoveAboveStandardDescriptors(readFd)) return false;
+    readEnd.release();
+    readEnd.reset(readFd);
+    if (!MoveAboveStandardDescriptors(writeFd)) return false;
+    writeEnd.release();
+    writeEnd.reset(writeFd);
+    const int flags = ::fcntl(readFd, F_GETFL);
+    if (flags < 0 || ::fcntl(readFd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
+    pipe.readEnd = std::move(readEnd);
+    pipe.writeEnd = std::move(writeEnd);
+    return true;
+}
+
+ReadResult ReadAvailable(NativeHandle readEnd, char* buffer, std::size_t capacity)
+{
+    for (;;) {
+        const ssize_t n = ::read(Fd(readEnd), buffer, capacity);
+        if (n > 0) return {ReadStatus::Data, static_cast<std::size_t>(n)};
+        if (n == 0) return {ReadStatus::End, 0};
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return {ReadStatus::NoDataYet, 0};
+        return {ReadStatus::Failed, 0};
+    }
+}
+
+bool WaitReadable(NativeHandle readEnd, int maxWaitMs)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
+    pollfd entry{Fd(readEnd), POLLIN, 0};
+    int timeout = maxWaitMs > 0 ? maxWaitMs : 0;
+    for (;;) {
+        const int ready = ::poll(&entry, 1, timeout);
+        if (ready > 0) return true;
+        if (ready == 0) return false;
+        if (errno != EINTR) return true;  // let the read report the failure
+        timeout = RemainingMs(deadline);
+    }
+}
+
+StartResult StartProcess(const StartOptions& options)
+{
+    StartResult result;
+    std::optional<ResolvedCommand> command = ResolveCommandLine(options.commandLine, CurrentSearchFolders());
+    if (!command) {
+        result.status = StartStatus::NotFound;
+        result.systemError = ENOENT;
+        return result;
+    }
+
+    SpawnActions actions;
+    int error = ::posix_spawn_file_actions_addopen(&actions.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    if (error == 0) error = ConnectStream(&actions.actions, options.standardOutput, STDOUT_FILENO, O_WRONLY);
+    if (error == 0) error = ConnectStream(&actions.actions, options.standardError, STDERR_FILENO, O_WRONLY);
+    if (error == 0) error = ::posix_spawn_file_actions_addclosefrom_np(&actions.actions, STDERR_FILENO + 1);
+
+    // The child starts with default signal handling and nothing blocked: an ignored SIGPIPE or
+    // a blocked SIGTERM of ours must not be passed on.
+    SpawnAttributes attributes;
+    sigset_t all;
+    sigset_t none;
+    ::sigfillset(&all);
+    ::sigdelset(&all, SIGKILL);
+    ::sigdelset(&all, SIGSTOP);
+    ::sigemptyset(&none);
+    if (error == 0)
+        error = ::posix_spawnattr_setflags(
+            &attributes.attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    if (error == 0) error = ::posix_spawnattr_setpgroup(&attributes.attributes, 0);
+    if (error == 0) error = ::posix_spawnattr_setsigdefault(&attributes.attributes, &all);
+    if (error == 0) error = ::posix_spawnattr_setsigmask(&attributes.attributes, &none);
+    if (error != 0) {
+        result.systemError = error;
+        return result;
+    }
+
+    std::vector<char*> argv;
+    argv.reserve(command->argv.size() + 1);
+    for (std::string& argument : command->argv) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    pid_t pid = -1;
+    error = ::posix_spawn(&pid, command->programFile.c_str(), &actions.actions, &attributes.attributes,
+                          argv.data(), environ);
+    if (error != 0) {
+        result.systemError = error;
+        return result;
+    }
+
+    auto impl = std::make_unique<ChildProcess::Impl>();
+    impl->pid = pid;
+    impl->pidfd = ::pidfd_open(pid, 0);
+    result.child = ChildProcess(std::move(impl));
+    result.status = StartStatus::Started;
+    return result;
+}
+
+void ReapEndedChildren()
+{
+    std::lock_guard lock(uncollectedMutex);
+    std::erase_if(uncollected, [](pid_t pid) { return TryCollect(pid); });
+}
+
+std::size_t UncollectedChildCount()
+{
+    std::lock_guard lock(uncollectedMutex);
+    return uncollected.size();
+}
+
+}  // namespace platform

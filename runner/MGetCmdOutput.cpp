@@ -1,0 +1,149 @@
+#include "runner/MGetCmdOutput.h"
+
+#include <atomic>
+#include <chrono>
+#include <utility>
+
+#include "platform/codepage.h"
+#include "platform/process.h"
+
+namespace MGetCmdOutput {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kReadSize = 1024;
+// Longest stretch without window events while the child is silent.
+constexpr int kSilentWaitMs = 20;
+// How long a stopped child may take to end on its own before it is killed.
+constexpr int kStopGraceMs = 150;
+// A child that has closed its output is normally ending; it gets this long to be collected
+// at once, and is otherwise collected by a later call.
+constexpr int kCollectWaitMs = 20;
+
+EventHook& InstalledHook()
+{
+    static EventHook hook;
+    return hook;
+}
+
+std::atomic<int> runningCalls{0};
+std::atomic<unsigned> stopGeneration{0};
+
+// A running call; StopRunningCommand stops every call running at that moment, nested ones
+// started from the event hook included.
+class RunningCall {
+public:
+    RunningCall() : generation_(stopGeneration.load()) { ++runningCalls; }
+    ~RunningCall() { --runningCalls; }
+    RunningCall(const RunningCall&) = delete;
+    RunningCall& operator=(const RunningCall&) = delete;
+
+    bool StopRequested() const { return stopGeneration.load() != generation_; }
+
+private:
+    unsigned generation_;
+};
+
+void WaitWhileSilent(platform::NativeHandle readEnd, const EventHook& hook, const RunningCall& call)
+{
+    if (!hook) {
+        platform::WaitReadable(readEnd, kSilentWaitMs);
+        return;
+    }
+    const Clock::time_point start = Clock::now();
+    hook(readEnd, kSilentWaitMs);
+    if (call.StopRequested()) return;
+    // A hook that returned early without data on the pipe must not turn this into a busy loop.
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    if (spent.count() < kSilentWaitMs)
+        platform::WaitReadable(readEnd, kSilentWaitMs - static_cast<int>(spent.count()));
+}
+
+}  // namespace
+
+CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captureStderr,
+                 bool translateFromOem)
+{
+    if (!captureStdout && !captureStderr) throw InvalidCallError();
+
+    platform::ReapEndedChildren();
+    CmdOutput result;
+
+    platform::OutputPipe pipe;
+    if (!platform::CreateOutputPipe(pipe)) return result;
+
+    platform::StartOptions options;
+    options.commandLine = commandLine;
+    if (captureStdout) options.standardOutput = pipe.writeEnd.get();
+    if (captureStderr) options.standardError = pipe.writeEnd.get();
+    platform::StartResult started = platform::StartProcess(options);
+    pipe.writeEnd.reset();
+    if (started.status != platform::StartStatus::Started) return result;
+
+    const EventHook hook = InstalledHook();
+    const RunningCall call;
+    const platform::NativeHandle readEnd = pipe.readEnd.get();
+    platform::Utf8StreamDecoder decoder;
+    char buffer[kReadSize];
+    bool stopped = false;
+    try {
+        for (;;) {
+            if (hook) hook(readEnd, 0);
+            if (call.StopRequested()) {
+                stopped = true;
+                break;
+            }
+            const platform::ReadResult read = platform::ReadAvailable(readEnd, buffer, kReadSize);
+            if (read.status == platform::ReadStatus::Data) {
+                const std::string_view chunk(buffer, read.size);
+                if (translateFromOem)
+                    platform::AppendCp437AsUtf8(chunk, result.text);
+                else
+                    decoder.Feed(chunk, result.text);
+                continue;
+            }
+            if (read.status != platform::ReadStatus::NoDataYet) break;
+            WaitWhileSilent(readEnd, hook, call);
+        }
+    } catch (...) {
+        // An event handler failed: the call ends, and so does its child.
+        pipe.readEnd.reset();
+        started.child.TerminateGroup(kStopGraceMs);
+        throw;
+    }
+    decoder.Finish(result.text);
+
+    pipe.readEnd.reset();
+    if (stopped) {
+        started.child.TerminateGroup(kStopGraceMs);
+        result.status = RunStatus::Stopped;
+    } else {
+        started.child.WaitForEnd(kCollectWaitMs);
+        result.status = RunStatus::Finished;
+    }
+    return result;
+}
+
+std::string GetCmdOutput(const std::string& commandLine, bool captureStdout, bool captureStderr,
+                         bool translateFromOem)
+{
+    return RunCmd(commandLine, captureStdout, captureStderr, translateFromOem).text;
+}
+
+void SetEventHook(EventHook hook)
+{
+    InstalledHook() = std::move(hook);
+}
+
+void StopRunningCommand()
+{
+    if (runningCalls.load() > 0) ++stopGeneration;
+}
+
+bool IsCommandRunning()
+{
+    return runningCalls.load() > 0;
+}
+
+}  // namespace MGetCmdOutput
