@@ -2,6 +2,7 @@
 
 #include "wizard/skin/SkinModel.h"
 
+#include <QComboBox>
 #include <QEvent>
 #include <QFile>
 #include <QLinearGradient>
@@ -9,6 +10,8 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVariant>
 #include <QWidget>
 
@@ -33,14 +36,15 @@ bool hasRole(const QObject* object, const char* role)
 }
 
 // Paints what a style sheet cannot express: the window's gradient, which must span the whole
-// window whatever part of it is repainted, and the gloss over progress bars, which keeps each
-// bar's own colour. It paints before the widget's own paint handler, so that stays on top.
+// window whatever part of it is repainted; the gloss over progress bars, which keeps each bar's
+// own colour; and the arrow of drop-down lists in the skin's colour. Background and gloss go
+// under the widget's own painting, the arrow over it.
 class SkinPainter : public QObject {
 public:
     using QObject::QObject;
 
     QPointer<QWidget> window;
-    QColor top, bottom;
+    QColor top, bottom, arrow;
     int progressGloss = 0;
 
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -51,10 +55,15 @@ public:
         if (widget == nullptr)
             return false;
         const QRect area = static_cast<QPaintEvent*>(event)->rect();
-        if (widget == window)
+        if (widget == window) {
             paintBackground(widget, area);
-        else if (hasRole(widget, "progress"))
+        } else if (hasRole(widget, "progress")) {
             paintProgress(widget);
+        } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            combo->event(event);  // the list's own painting first, then the arrow on top of it
+            paintArrow(combo);
+            return true;
+        }
         return false;
     }
 
@@ -66,6 +75,27 @@ private:
         gradient.setColorAt(0, top);
         gradient.setColorAt(1, bottom);
         painter.fillRect(area, gradient);
+    }
+
+    void paintArrow(QComboBox* combo) const
+    {
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        option.subControls = QStyle::SC_All;
+        const QRect box = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxArrow, combo);
+        if (box.width() < 5 || box.height() < 4)
+            return;
+        const qreal half = qMin(box.width() - 4, 8) / 2.0;
+        const QPointF centre = QRectF(box).center() + QPointF(0, 0.5);
+        const QPointF points[3] = {centre + QPointF(-half, -half / 2), centre + QPointF(half, -half / 2),
+                                   centre + QPointF(0, half / 2 + 0.5)};
+        QPainter painter(combo);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(combo->isEnabled() ? arrow : SkinDetail::mix(arrow, QColor(255, 255, 255), 0.6));
+        painter.drawPolygon(points, 3);
     }
 
     void paintProgress(QWidget* widget) const
@@ -154,6 +184,7 @@ void Skin::ApplySkin(qintptr hwnd)
     painter->window = window;
     painter->top = look.window.top;
     painter->bottom = look.window.bottom;
+    painter->arrow = look.combo.arrow;
     painter->progressGloss = look.progress.gloss;
 
     QPalette palette = window->palette();
@@ -165,7 +196,7 @@ void Skin::ApplySkin(qintptr hwnd)
     window->installEventFilter(painter);
     const QList<QWidget*> children = window->findChildren<QWidget*>();
     for (QWidget* child : children) {
-        if (hasRole(child, "progress"))
+        if (hasRole(child, "progress") || qobject_cast<QComboBox*>(child) != nullptr)
             child->installEventFilter(painter);
     }
     window->update();

@@ -314,11 +314,11 @@ QString styleSheetFor(const SkinModel& m)
     s += QStringLiteral("QComboBox:hover { border-color: %1; }\n").arg(css(c.hoverBorder));
     s += QStringLiteral("QComboBox:focus { border-color: %1; }\n").arg(css(c.focusBorder));
     s += QStringLiteral("QComboBox:disabled { color: %1; }\n").arg(css(c.disabledText));
-    s += QStringLiteral("QComboBox::drop-down { subcontrol-origin: border; subcontrol-position: top right; "
-                        "width: 16px; border: 1px solid %1; border-top-right-radius: %2px; "
+    s += QStringLiteral("QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right; "
+                        "width: 16px; border: none; border-left: 1px solid %1; border-top-right-radius: %2px; "
                         "border-bottom-right-radius: %2px; background: %3; }\n")
              .arg(css(c.border))
-             .arg(c.radius)
+             .arg(qMax(c.radius - 1, 0))
              .arg(glossy(c.buttonTop, c.buttonBottom, b.gloss));
     s += QStringLiteral("QComboBox QAbstractItemView { color: %1; background: %2; border: 1px solid %3; "
                         "selection-background-color: %4; selection-color: %5; outline: none; }\n")
