@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -13,5 +15,11 @@ namespace platform {
 std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                        const std::string& defaultText, std::string* returned,
                                        std::uint32_t nSize, const std::string& fileName);
+
+// The lookup itself, over the decoded (UTF-8) text of a file: the value of the first key named
+// key in the first section named section, blanks and one pair of matching quotes removed.
+// nullopt when the section or the key is absent. Pure, so that it can be fuzzed.
+std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
+                                             std::string_view key);
 
 }  // namespace platform

@@ -25,6 +25,7 @@ inline constexpr std::uint32_t kRegDword = 4;
 
 inline constexpr RegStatus kErrorSuccess = 0;
 inline constexpr RegStatus kErrorFileNotFound = 2;
+inline constexpr RegStatus kErrorPathNotFound = 3;
 inline constexpr RegStatus kErrorAccessDenied = 5;
 inline constexpr RegStatus kErrorInvalidHandle = 6;
 inline constexpr RegStatus kErrorWriteFault = 29;
@@ -33,6 +34,7 @@ inline constexpr RegStatus kErrorDiskFull = 112;
 inline constexpr RegStatus kErrorBadPathname = 161;
 inline constexpr RegStatus kErrorMoreData = 234;
 inline constexpr RegStatus kErrorRegistryCorrupt = 1015;
+inline constexpr RegStatus kErrorKeyDeleted = 1018;
 
 inline constexpr std::uint32_t kRegCreatedNewKey = 1;
 inline constexpr std::uint32_t kRegOpenedExistingKey = 2;

@@ -1,0 +1,62 @@
+#include "platform/app.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <utility>
+
+namespace platform {
+namespace {
+
+std::mutex& HooksMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+UiHooks& Hooks() {
+    static UiHooks hooks;
+    return hooks;
+}
+
+}  // namespace
+
+std::string JoinPath(const std::string& directory, const std::string& name) {
+    // The application directory never ends in a separator; the root folder is the empty text.
+    return directory + PathSeparator() + name;
+}
+
+void SetUiHooks(UiHooks hooks) {
+    const std::lock_guard lock(HooksMutex());
+    Hooks() = std::move(hooks);
+}
+
+void ShowMessage(const std::string& text, MessageIcon icon) {
+    std::function<void(const std::string&, MessageIcon)> hook;
+    {
+        const std::lock_guard lock(HooksMutex());
+        hook = Hooks().showMessage;
+    }
+    if (hook) {
+        hook(text, icon);
+        return;
+    }
+    std::fprintf(stderr, "%s: %s\n", kAppTitle, text.c_str());
+    std::fflush(stderr);
+}
+
+void EndProgram(int status) {
+    std::function<void(int)> hook;
+    {
+        const std::lock_guard lock(HooksMutex());
+        hook = Hooks().endProgram;
+    }
+    if (hook) {
+        hook(status);
+        return;
+    }
+    // Ends at once, without running destructors or exit handlers, once the streams are out.
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+}  // namespace platform

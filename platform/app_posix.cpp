@@ -1,0 +1,100 @@
+#include "platform/app.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace platform {
+namespace {
+
+std::mutex& DirectoryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<std::string>& DirectoryOverride() {
+    static std::optional<std::string> directory;
+    return directory;
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+    while (!path.empty() && path.back() == '/') path.pop_back();
+    return path;
+}
+
+std::string ExecutableDirectory() {
+    char resolved[PATH_MAX];
+    if (realpath("/proc/self/exe", resolved) == nullptr) return ".";
+    std::string path(resolved);
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return WithoutTrailingSeparators(path.substr(0, slash));
+}
+
+}  // namespace
+
+std::string AppDirectory() {
+    const std::lock_guard lock(DirectoryMutex());
+    auto& directory = DirectoryOverride();
+    if (!directory) directory = ExecutableDirectory();
+    return *directory;
+}
+
+void SetAppDirectory(std::string directory) {
+    const std::lock_guard lock(DirectoryMutex());
+    DirectoryOverride() = WithoutTrailingSeparators(std::move(directory));
+}
+
+char PathSeparator() { return '/'; }
+
+bool IsOrdinaryFile(const std::string& path) {
+    if (path.empty()) return false;
+    const std::size_t slash = path.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    if (nameStart >= path.size() || path[nameStart] == '.') return false;
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
+    contents->clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::Missing;
+        return errno == EISDIR ? ReadStatus::NotAFile : ReadStatus::Failed;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        close(fd);
+        return ReadStatus::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        close(fd);
+        return ReadStatus::NotAFile;
+    }
+    std::string data;
+    data.reserve(static_cast<std::size_t>(info.st_size));
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            close(fd);
+            return ReadStatus::Failed;
+        }
+        if (got == 0) break;
+        data.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    *contents = std::move(data);
+    return ReadStatus::Ok;
+}
+
+}  // namespace platform

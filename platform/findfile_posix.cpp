@@ -1,0 +1,137 @@
+#include "platform/findfile.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+struct Search {
+    std::vector<FindData> entries;
+    std::size_t next = 0;
+};
+
+std::mutex& SearchMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<FindHandle, Search>& Searches() {
+    static std::map<FindHandle, Search> searches;
+    return searches;
+}
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
+
+std::size_t CodePointEnd(std::string_view s, std::size_t pos) {
+    ++pos;
+    while (pos < s.size() && IsContinuation(s[pos])) ++pos;
+    return pos;
+}
+
+// Both arguments already case-folded. '*' matches any run of characters, '?' exactly one.
+bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = ++p;
+            starN = n;
+        } else if (p < pattern.size() && pattern[p] == '?') {
+            ++p;
+            n = CodePointEnd(name, n);
+        } else if (p < pattern.size() && pattern[p] == name[n]) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP;
+            starN = CodePointEnd(name, starN);
+            n = starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<FindData> ListMatches(const std::string& folder, const std::string& pattern) {
+    std::vector<FindData> entries;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return entries;
+    const std::string foldedPattern = text::FoldCase(pattern);
+    std::vector<std::pair<std::string, FindData>> keyed;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        // Names starting with '.' are hidden on POSIX ("." and ".." among them).
+        if (name.empty() || name[0] == '.') continue;
+        std::string folded = text::FoldCase(name);
+        if (!MatchesWildcard(foldedPattern, folded)) continue;
+        FindData data;
+        data.fileName = name;
+        struct stat info {};
+        const std::string full = folder + "/" + name;
+        data.isDirectory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        keyed.emplace_back(std::move(folded), std::move(data));
+    }
+    closedir(dir);
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return a.second.fileName < b.second.fileName;
+    });
+    entries.reserve(keyed.size());
+    for (auto& item : keyed) entries.push_back(std::move(item.second));
+    return entries;
+}
+
+}  // namespace
+
+FindHandle FindFirstFileA(const std::string& pattern, FindData* data) {
+    if (data == nullptr || pattern.empty()) return kInvalidFindHandle;
+    const std::size_t slash = pattern.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0              ? "/"
+                                                         : pattern.substr(0, slash);
+    const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    if (namePattern.empty()) return kInvalidFindHandle;
+
+    Search search;
+    search.entries = ListMatches(folder, namePattern);
+    if (search.entries.empty()) return kInvalidFindHandle;
+    *data = search.entries.front();
+    search.next = 1;
+
+    const std::lock_guard lock(SearchMutex());
+    static FindHandle lastHandle = 0;
+    const FindHandle handle = ++lastHandle;
+    Searches().emplace(handle, std::move(search));
+    return handle;
+}
+
+bool FindNextFileA(FindHandle handle, FindData* data) {
+    const std::lock_guard lock(SearchMutex());
+    const auto it = Searches().find(handle);
+    if (it == Searches().end() || data == nullptr) return false;
+    Search& search = it->second;
+    if (search.next >= search.entries.size()) return false;
+    *data = search.entries[search.next++];
+    return true;
+}
+
+bool FindClose(FindHandle handle) {
+    const std::lock_guard lock(SearchMutex());
+    return Searches().erase(handle) == 1;
+}
+
+}  // namespace platform

@@ -1,0 +1,528 @@
+#include "platform/regfile.h"
+
+#include <utility>
+
+#include "platform/text.h"
+
+namespace platform::regfile {
+namespace {
+
+// The registry refuses trees deeper than this; the limit also bounds recursion here.
+constexpr std::size_t kMaxDepth = 512;
+
+constexpr std::uint32_t kTypeSz = 1;
+constexpr std::uint32_t kTypeExpandSz = 2;
+constexpr std::uint32_t kTypeBinary = 3;
+constexpr std::uint32_t kTypeDword = 4;
+constexpr std::uint32_t kTypeMultiSz = 7;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    return s;
+}
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads 1 to 8 hex digits from the front of s.
+bool ReadHexNumber(std::string_view* s, std::uint32_t* value) {
+    std::size_t count = 0;
+    std::uint32_t result = 0;
+    while (count < s->size() && HexDigit((*s)[count]) >= 0) {
+        if (count == 8) return false;
+        result = (result << 4) | static_cast<std::uint32_t>(HexDigit((*s)[count]));
+        ++count;
+    }
+    if (count == 0) return false;
+    s->remove_prefix(count);
+    *value = result;
+    return true;
+}
+
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = s[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+// What may follow data on a value line: blanks, then nothing or a ';' comment.
+bool IsEndOfData(std::string_view rest) {
+    rest = TrimLeft(rest);
+    return rest.empty() || rest.front() == ';';
+}
+
+// Reads a quoted text from the front of s, with the escapes \\ and \" and no others.
+bool ReadQuoted(std::string_view* s, std::string* out) {
+    if (s->empty() || s->front() != '"') return false;
+    std::size_t pos = 1;
+    out->clear();
+    while (pos < s->size()) {
+        const char c = (*s)[pos];
+        if (c == '"') {
+            s->remove_prefix(pos + 1);
+            return true;
+        }
+        if (c == '\\') {
+            if (pos + 1 >= s->size()) return false;
+            const char next = (*s)[pos + 1];
+            if (next != '\\' && next != '"') return false;
+            out->push_back(next);
+            pos += 2;
+            continue;
+        }
+        out->push_back(c);
+        ++pos;
+    }
+    return false;
+}
+
+std::string Folded(std::string_view name) { return text::FoldCase(name); }
+
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+    bool Next(std::string_view* line) {
+        if (pos_ >= text_.size()) return false;
+        std::size_t end = pos_;
+        while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
+        *line = text_.substr(pos_, end - pos_);
+        if (end < text_.size()) {
+            const bool cr = text_[end] == '\r';
+            ++end;
+            if (cr && end < text_.size() && text_[end] == '\n') ++end;
+        }
+        pos_ = end;
+        ++number_;
+        return true;
+    }
+    std::size_t Number() const { return number_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t number_ = 0;
+};
+
+enum class HexState { Done, Continues, Invalid };
+
+// Reads one line's part of a hex byte list: two-digit bytes separated by commas, optionally
+// ending in ",\" to continue on the next line.
+HexState ReadHexPart(std::string_view s, std::vector<std::uint8_t>* bytes) {
+    bool afterComma = false;
+    bool empty = true;
+    for (;;) {
+        s = TrimLeft(s);
+        if (s.empty() || s.front() == ';') return HexState::Done;
+        if (s.front() == '\\') {
+            if (!afterComma || !IsEndOfData(s.substr(1))) return HexState::Invalid;
+            return HexState::Continues;
+        }
+        if (!empty && !afterComma) return HexState::Invalid;
+        if (s.size() < 2 || HexDigit(s[0]) < 0 || HexDigit(s[1]) < 0) return HexState::Invalid;
+        bytes->push_back(static_cast<std::uint8_t>(HexDigit(s[0]) * 16 + HexDigit(s[1])));
+        s.remove_prefix(2);
+        empty = false;
+        afterComma = false;
+        s = TrimLeft(s);
+        if (!s.empty() && s.front() == ',') {
+            afterComma = true;
+            s.remove_prefix(1);
+        } else if (!s.empty() && s.front() != ';') {
+            return HexState::Invalid;
+        }
+    }
+}
+
+class Parser {
+public:
+    Parser(std::string_view text, bool utf16) : lines_(text), utf16_(utf16) {}
+
+    std::optional<Document> Run(ParseError* error) {
+        std::string_view line;
+        if (!lines_.Next(&line)) return Fail(error, "empty text");
+        line = TrimRight(TrimLeft(line));
+        if (line != kHeader5 && line != kHeader4) return Fail(error, "no header");
+        while (lines_.Next(&line)) {
+            const std::string_view trimmed = TrimLeft(line);
+            if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') continue;
+            const bool ok = trimmed.front() == '[' ? KeyLine(TrimRight(trimmed)) : ValueLine(trimmed);
+            if (!ok) return Fail(error, message_);
+        }
+        return std::move(document_);
+    }
+
+private:
+    std::optional<Document> Fail(ParseError* error, std::string message) {
+        if (error != nullptr) {
+            error->line = lines_.Number();
+            error->message = std::move(message);
+        }
+        return std::nullopt;
+    }
+
+    bool Invalid(std::string message) {
+        message_ = std::move(message);
+        return false;
+    }
+
+    bool KeyLine(std::string_view line) {
+        if (line.size() < 2 || line.back() != ']') return Invalid("key line without ']'");
+        std::string_view path = line.substr(1, line.size() - 2);
+        const bool remove = !path.empty() && path.front() == '-';
+        if (remove) path.remove_prefix(1);
+        if (path.empty() || IsBlank(path.front())) return Invalid("bad key name");
+        auto names = SplitKeyPath(path);
+        if (!names || names->empty()) return Invalid("bad key name");
+        if (names->size() > kMaxDepth) return Invalid("key too deep");
+        removed_ = remove;
+        if (remove) {
+            current_ = nullptr;
+            const std::string last = std::move(names->back());
+            names->pop_back();
+            if (Key* parent = FindKey(document_, *names)) parent->RemoveSubKey(last);
+            return true;
+        }
+        // Keys above it exist, but only this one gets a line of its own when written again.
+        Key* key = &document_.top;
+        for (const std::string& name : *names) key = &key->AddSubKey(name);
+        key->SetListed(true);
+        current_ = key;
+        return true;
+    }
+
+    bool ValueLine(std::string_view line) {
+        std::string name;
+        if (line.front() == '@') {
+            line.remove_prefix(1);
+        } else if (!ReadQuoted(&line, &name)) {
+            return Invalid("bad value name");
+        }
+        line = TrimLeft(line);
+        if (line.empty() || line.front() != '=') return Invalid("no '=' after the value name");
+        line = TrimLeft(line.substr(1));
+        if (line.empty()) return Invalid("no data");
+
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> data;
+        bool remove = false;
+        if (line.front() == '"') {
+            std::string content;
+            if (!ReadQuoted(&line, &content) || !IsEndOfData(line)) return Invalid("bad text");
+            type = kTypeSz;
+            data.assign(content.begin(), content.end());
+            data.push_back(0);
+        } else if (line.front() == '-') {
+            if (!IsEndOfData(line.substr(1))) return Invalid("bad removal");
+            remove = true;
+        } else if (StartsWithIgnoreCase(line, "dword:")) {
+            line = TrimLeft(line.substr(6));
+            std::uint32_t number = 0;
+            if (!ReadHexNumber(&line, &number) || !IsEndOfData(line)) return Invalid("bad dword");
+            type = kTypeDword;
+            for (int shift = 0; shift < 32; shift += 8) {
+                data.push_back(static_cast<std::uint8_t>(number >> shift));
+            }
+        } else if (StartsWithIgnoreCase(line, "hex")) {
+            line.remove_prefix(3);
+            type = kTypeBinary;
+            if (!line.empty() && line.front() == '(') {
+                line.remove_prefix(1);
+                if (!ReadHexNumber(&line, &type) || line.empty() || line.front() != ')') {
+                    return Invalid("bad hex type");
+                }
+                line.remove_prefix(1);
+            }
+            if (line.empty() || line.front() != ':') return Invalid("bad hex data");
+            if (!ReadHexList(line.substr(1), &data)) return false;
+            if (utf16_ && (type == kTypeSz || type == kTypeExpandSz || type == kTypeMultiSz) &&
+                data.size() % 2 == 0) {
+                // A file in UTF-16 holds its text values as UTF-16; the store keeps UTF-8.
+                const std::string utf8 = text::Utf16LeToUtf8(
+                    std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+                data.assign(utf8.begin(), utf8.end());
+            }
+        } else {
+            return Invalid("unknown data");
+        }
+
+        if (current_ == nullptr) {
+            // Lines after a key removal are ignored, as the registry editor does; before any key
+            // line there is nowhere to put them.
+            return removed_ ? true : Invalid("value before any key");
+        }
+        if (remove) {
+            current_->RemoveValue(name);
+        } else {
+            current_->SetValue(name, type, std::move(data));
+        }
+        return true;
+    }
+
+    bool ReadHexList(std::string_view part, std::vector<std::uint8_t>* data) {
+        for (;;) {
+            const HexState state = ReadHexPart(part, data);
+            if (state == HexState::Invalid) return Invalid("bad hex list");
+            if (state == HexState::Done) return true;
+            std::string_view next;
+            for (;;) {
+                if (!lines_.Next(&next)) return Invalid("hex list cut off");
+                next = TrimLeft(next);
+                if (!next.empty() && next.front() != ';') break;
+            }
+            if (HexDigit(next.front()) < 0) return Invalid("bad hex continuation");
+            part = next;
+        }
+    }
+
+    LineReader lines_;
+    bool utf16_;
+    Document document_;
+    Key* current_ = nullptr;
+    bool removed_ = false;
+    std::string message_;
+};
+
+void AppendEscaped(std::string& out, std::string_view s) {
+    out.push_back('"');
+    for (const char c : s) {
+        if (c == '\\' || c == '"') out.push_back('\\');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+bool IsPlainText(const std::vector<std::uint8_t>& data) {
+    if (data.empty() || data.back() != 0) return false;
+    const std::string_view body(reinterpret_cast<const char*>(data.data()), data.size() - 1);
+    for (const char c : body) {
+        if (c == '\0' || c == '\r' || c == '\n') return false;
+    }
+    return text::IsValidUtf8(body);
+}
+
+// Lower-case hex digits, without leading zeros but at least minDigits of them.
+void AppendHex(std::string& out, std::uint32_t number, int minDigits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    bool started = false;
+    for (int shift = 28; shift >= 0; shift -= 4) {
+        const unsigned digit = (number >> shift) & 0xFu;
+        started = started || digit != 0 || shift / 4 < minDigits || shift == 0;
+        if (started) out.push_back(kDigits[digit]);
+    }
+}
+
+void AppendValue(std::string& out, const Value& value) {
+    const std::size_t lineStart = out.size();
+    if (value.name.empty()) {
+        out.push_back('@');
+    } else {
+        AppendEscaped(out, value.name);
+    }
+    out.push_back('=');
+    if (value.type == kTypeSz && IsPlainText(value.data)) {
+        AppendEscaped(out, std::string_view(reinterpret_cast<const char*>(value.data.data()),
+                                            value.data.size() - 1));
+    } else if (value.type == kTypeDword && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        for (int i = 3; i >= 0; --i) number = (number << 8) | value.data[static_cast<std::size_t>(i)];
+        out += "dword:";
+        AppendHex(out, number, 8);
+    } else {
+        out += "hex";
+        if (value.type != kTypeBinary) {
+            out.push_back('(');
+            AppendHex(out, value.type, 1);
+            out.push_back(')');
+        }
+        out.push_back(':');
+        // Long lists break after a comma so that no line passes 80 columns, as exports do.
+        std::size_t column = out.size() - lineStart;
+        for (std::size_t i = 0; i < value.data.size(); ++i) {
+            AppendHex(out, value.data[i], 2);
+            column += 2;
+            if (i + 1 < value.data.size()) {
+                out.push_back(',');
+                ++column;
+                if (column + 4 > 80) {
+                    out += "\\\n  ";
+                    column = 2;
+                }
+            }
+        }
+    }
+    out.push_back('\n');
+}
+
+void AppendKey(std::string& out, const Key& key, std::string& path) {
+    const std::size_t pathLength = path.size();
+    if (!path.empty()) path.push_back('\\');
+    path += key.Name();
+    const auto values = key.Values();
+    if (key.Listed() || !values.empty()) {
+        out.push_back('[');
+        out += path;
+        out += "]\n";
+        for (const Value* value : values) AppendValue(out, *value);
+        out.push_back('\n');
+    }
+    for (const Key* sub : key.SubKeys()) AppendKey(out, *sub, path);
+    path.resize(pathLength);
+}
+
+}  // namespace
+
+Key::Key(std::string name) : name_(std::move(name)) {}
+
+Key* Key::FindSubKey(std::string_view name) {
+    const auto it = subKeyIndex_.find(Folded(name));
+    return it == subKeyIndex_.end() ? nullptr : subKeys_[it->second].get();
+}
+
+const Key* Key::FindSubKey(std::string_view name) const {
+    return const_cast<Key*>(this)->FindSubKey(name);
+}
+
+Key& Key::AddSubKey(std::string_view name) {
+    auto [it, inserted] = subKeyIndex_.try_emplace(Folded(name), subKeys_.size());
+    if (inserted) subKeys_.push_back(std::make_unique<Key>(std::string(name)));
+    return *subKeys_[it->second];
+}
+
+bool Key::RemoveSubKey(std::string_view name) {
+    const auto it = subKeyIndex_.find(Folded(name));
+    if (it == subKeyIndex_.end()) return false;
+    subKeys_[it->second].reset();
+    subKeyIndex_.erase(it);
+    return true;
+}
+
+std::vector<const Key*> Key::SubKeys() const {
+    std::vector<const Key*> keys;
+    keys.reserve(subKeyIndex_.size());
+    for (const auto& key : subKeys_) {
+        if (key) keys.push_back(key.get());
+    }
+    return keys;
+}
+
+const Value* Key::FindValue(std::string_view name) const {
+    const auto it = valueIndex_.find(Folded(name));
+    return it == valueIndex_.end() ? nullptr : &*values_[it->second];
+}
+
+void Key::SetValue(std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data) {
+    auto [it, inserted] = valueIndex_.try_emplace(Folded(name), values_.size());
+    if (inserted) {
+        values_.push_back(Value{std::string(name), type, std::move(data)});
+        return;
+    }
+    Value& value = *values_[it->second];
+    value.type = type;
+    value.data = std::move(data);
+}
+
+bool Key::RemoveValue(std::string_view name) {
+    const auto it = valueIndex_.find(Folded(name));
+    if (it == valueIndex_.end()) return false;
+    values_[it->second].reset();
+    valueIndex_.erase(it);
+    return true;
+}
+
+std::vector<const Value*> Key::Values() const {
+    std::vector<const Value*> values;
+    values.reserve(valueIndex_.size());
+    for (const auto& value : values_) {
+        if (value) values.push_back(&*value);
+    }
+    return values;
+}
+
+bool Key::operator==(const Key& other) const {
+    if (name_ != other.name_ || listed_ != other.listed_) return false;
+    const auto values = Values();
+    const auto otherValues = other.Values();
+    if (values.size() != otherValues.size()) return false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!(*values[i] == *otherValues[i])) return false;
+    }
+    const auto keys = SubKeys();
+    const auto otherKeys = other.SubKeys();
+    if (keys.size() != otherKeys.size()) return false;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (!(*keys[i] == *otherKeys[i])) return false;
+    }
+    return true;
+}
+
+std::optional<Document> Parse(std::string_view bytes, ParseError* error) {
+    text::Encoding encoding = text::Encoding::Utf8;
+    const std::string decoded = text::DecodeText(bytes, &encoding);
+    return Parser(decoded, encoding == text::Encoding::Utf16LeBom).Run(error);
+}
+
+std::string Write(const Document& document) {
+    std::string out(kHeader5);
+    out += "\n\n";
+    std::string path;
+    for (const Key* root : document.top.SubKeys()) AppendKey(out, *root, path);
+    return out;
+}
+
+std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
+    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    std::vector<std::string> names;
+    if (path.empty()) return names;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find('\\', start);
+        const std::string_view name = path.substr(start, end == std::string_view::npos ? end : end - start);
+        if (name.empty()) return std::nullopt;
+        names.emplace_back(name);
+        if (end == std::string_view::npos) return names;
+        start = end + 1;
+    }
+}
+
+bool IsWritableName(std::string_view name) {
+    return name.find_first_of("\r\n") == std::string_view::npos && text::IsValidUtf8(name);
+}
+
+const Key* FindKey(const Document& document, const std::vector<std::string>& path) {
+    const Key* key = &document.top;
+    for (const std::string& name : path) {
+        key = key->FindSubKey(name);
+        if (key == nullptr) return nullptr;
+    }
+    return key;
+}
+
+Key* FindKey(Document& document, const std::vector<std::string>& path) {
+    return const_cast<Key*>(FindKey(std::as_const(document), path));
+}
+
+Key& CreateKey(Document& document, const std::vector<std::string>& path) {
+    Key* key = &document.top;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        key = &key->AddSubKey(path[i]);
+        if (i > 0 || path.size() == 1) key->SetListed(true);
+    }
+    return *key;
+}
+
+}  // namespace platform::regfile

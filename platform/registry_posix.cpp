@@ -1,0 +1,399 @@
+#include "platform/registry.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/app.h"
+#include "platform/regfile.h"
+
+// The HKEY_CURRENT_USER hive is one .reg file. Readers parse it anew on every call without a
+// lock: writers replace it by rename, so a reader sees the old or the new file whole. Writers
+// serialise on an flock of a lock file beside it, then read, change, write a temporary file,
+// flush it and rename it over the store. A store that does not parse is never rewritten.
+
+namespace platform {
+namespace {
+
+constexpr std::uint32_t kKeyQueryValue = 0x1;
+constexpr std::uint32_t kKeySetValue = 0x2;
+constexpr std::uint32_t kKeyCreateSubKey = 0x4;
+constexpr std::uint32_t kKeyCreateLink = 0x20;
+constexpr std::uint32_t kWriteAccess = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink;
+constexpr std::uint32_t kKeyAllAccess = 0xF003F;
+constexpr std::size_t kMaxDepth = 512;
+
+constexpr const char* kRootName = "HKEY_CURRENT_USER";
+constexpr const char* kStoreFolder = "Tessaline";
+constexpr const char* kStoreName = "user.reg";
+constexpr const char* kLockSuffix = ".lock";
+constexpr const char* kTemporaryInfix = ".tmp-";
+
+struct OpenKey {
+    std::vector<std::string> path;  // from the root name on
+    std::uint32_t access = 0;
+};
+
+std::mutex& TableMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<RegKey, OpenKey>& Table() {
+    static std::map<RegKey, OpenKey> table;
+    return table;
+}
+
+std::optional<OpenKey> Lookup(RegKey key) {
+    if (key == kHkeyCurrentUser) return OpenKey{{kRootName}, kKeyAllAccess};
+    const std::lock_guard lock(TableMutex());
+    const auto it = Table().find(key);
+    if (it == Table().end()) return std::nullopt;
+    return it->second;
+}
+
+RegKey AddHandle(OpenKey key) {
+    const std::lock_guard lock(TableMutex());
+    static RegKey last = 0x1000;
+    do {
+        ++last;
+    } while (last == kHkeyCurrentUser || Table().count(last) != 0);
+    Table().emplace(last, std::move(key));
+    return last;
+}
+
+// Windows refuses a leading backslash; names must also survive a write and a read of the file.
+RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vector<std::string>* full) {
+    if (!subKey.empty() && subKey.front() == '\\') return kErrorBadPathname;
+    auto names = regfile::SplitKeyPath(subKey);
+    if (!names) return kErrorBadPathname;
+    *full = base.path;
+    for (std::string& name : *names) {
+        if (!regfile::IsWritableName(name)) return kErrorBadPathname;
+        full->push_back(std::move(name));
+    }
+    return full->size() > kMaxDepth ? kErrorBadPathname : kErrorSuccess;
+}
+
+RegStatus StatusFromErrno(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return kErrorDiskFull;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return kErrorAccessDenied;
+        case ENOENT:
+        case ENOTDIR:
+            return kErrorPathNotFound;
+        default:
+            return kErrorWriteFault;
+    }
+}
+
+enum class StoreState { Missing, Ok, Corrupt, Unreadable };
+
+struct Store {
+    StoreState state = StoreState::Missing;
+    regfile::Document document;
+    bool readOnly = false;
+    mode_t mode = 0600;
+};
+
+// A store whose write permission bits are all off is read-only, for root as well: access(2)
+// would grant root everything.
+Store LoadStore(const std::string& path) {
+    Store store;
+    std::string bytes;
+    switch (ReadWholeFile(path, &bytes)) {
+        case ReadStatus::Missing:
+            return store;
+        case ReadStatus::NotAFile:
+        case ReadStatus::Failed:
+            store.state = StoreState::Unreadable;
+            return store;
+        case ReadStatus::Ok:
+            break;
+    }
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        store.mode = info.st_mode & 07777;
+        store.readOnly = (info.st_mode & 0222) == 0;
+    }
+    if (bytes.empty()) {
+        store.state = StoreState::Ok;
+        return store;
+    }
+    auto document = regfile::Parse(bytes);
+    if (!document) {
+        store.state = StoreState::Corrupt;
+        return store;
+    }
+    store.state = StoreState::Ok;
+    store.document = std::move(*document);
+    return store;
+}
+
+std::string ParentFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+RegStatus MakeFolders(const std::string& folder) {
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = folder.find('/', pos + 1);
+        const std::string part = folder.substr(0, pos);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return StatusFromErrno(errno);
+    }
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) return StatusFromErrno(errno);
+    return S_ISDIR(info.st_mode) ? kErrorSuccess : kErrorPathNotFound;
+}
+
+// Only the holder of the lock writes temporary files, so any found while holding it were left
+// by a writer that died.
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = std::string(kStoreName) + kTemporaryInfix;
+    std::vector<std::string> stale;
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) stale.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+    for (const std::string& name : stale) unlink((folder + "/" + name).c_str());
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t mode) {
+    const std::string folder = ParentFolder(path);
+    std::string temporary = path + kTemporaryInfix + "XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) return StatusFromErrno(errno);
+    const bool written = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    const int writeError = errno;
+    if (close(fd) != 0 || !written) {
+        const RegStatus status = StatusFromErrno(written ? errno : writeError);
+        unlink(temporary.c_str());
+        return status;
+    }
+    if (rename(temporary.c_str(), path.c_str()) != 0) {
+        const RegStatus status = StatusFromErrno(errno);
+        unlink(temporary.c_str());
+        return status;
+    }
+    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return kErrorSuccess;
+}
+
+class StoreLock {
+public:
+    explicit StoreLock(const std::string& path) {
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            status_ = StatusFromErrno(errno);
+            return;
+        }
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                status_ = StatusFromErrno(errno);
+                return;
+            }
+        }
+    }
+    ~StoreLock() {
+        if (fd_ >= 0) close(fd_);
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    RegStatus Status() const { return status_; }
+
+private:
+    int fd_ = -1;
+    RegStatus status_ = kErrorSuccess;
+};
+
+// Runs change on the current contents of the store under the writers' lock, and replaces the
+// file when change reports a change. Returns the first failure.
+RegStatus Transact(const std::function<RegStatus(regfile::Document&, bool*)>& change) {
+    const std::string path = RegistryStorePath();
+    const std::string folder = ParentFolder(path);
+    if (const RegStatus status = MakeFolders(folder); status != kErrorSuccess) return status;
+    const StoreLock lock(path + kLockSuffix);
+    if (lock.Status() != kErrorSuccess) return lock.Status();
+    RemoveStaleTemporaries(folder);
+
+    Store store = LoadStore(path);
+    if (store.state == StoreState::Corrupt) return kErrorRegistryCorrupt;
+    if (store.state == StoreState::Unreadable || store.readOnly) return kErrorAccessDenied;
+    bool changed = false;
+    if (const RegStatus status = change(store.document, &changed); status != kErrorSuccess) return status;
+    if (!changed) return kErrorSuccess;
+    return ReplaceFile(path, regfile::Write(store.document), store.mode);
+}
+
+bool KeyExists(const regfile::Document& document, const std::vector<std::string>& path) {
+    return path.size() == 1 || regfile::FindKey(document, path) != nullptr;
+}
+
+bool IsTextType(std::uint32_t type) { return type == kRegSz || type == 2 || type == 7; }
+
+}  // namespace
+
+std::string RegistryStorePath() {
+    std::string base;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    // Relative values are invalid by the XDG rules and are ignored like an empty one.
+    if (config != nullptr && config[0] == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (home == nullptr || home[0] == '\0') {
+            const passwd* user = getpwuid(getuid());
+            home = user != nullptr ? user->pw_dir : "";
+        }
+        base = std::string(home) + "/.config";
+    }
+    return base + "/" + kStoreFolder + "/" + kStoreName;
+}
+
+RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*options*/,
+                        std::uint32_t access, RegKey* result) {
+    if (result == nullptr) return kErrorInvalidParameter;
+    *result = 0;
+    const auto base = Lookup(root);
+    if (!base) return kErrorInvalidHandle;
+    std::vector<std::string> path;
+    if (const RegStatus status = ResolvePath(*base, subKey, &path); status != kErrorSuccess) return status;
+
+    const Store store = LoadStore(RegistryStorePath());
+    const bool forWriting = (access & kWriteAccess) != 0;
+    if (forWriting && store.state == StoreState::Corrupt) return kErrorRegistryCorrupt;
+    if (!KeyExists(store.document, path)) return kErrorFileNotFound;
+    if (forWriting && (store.readOnly || store.state == StoreState::Unreadable)) return kErrorAccessDenied;
+    *result = AddHandle(OpenKey{std::move(path), access});
+    return kErrorSuccess;
+}
+
+RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*reserved*/,
+                          const char* /*className*/, std::uint32_t options, std::uint32_t access,
+                          const void* /*security*/, RegKey* result, std::uint32_t* disposition) {
+    if (result == nullptr) return kErrorInvalidParameter;
+    *result = 0;
+    // Only non-volatile keys can be kept in a file.
+    if (options != kRegOptionNonVolatile) return kErrorInvalidParameter;
+    const auto base = Lookup(root);
+    if (!base) return kErrorInvalidHandle;
+    std::vector<std::string> path;
+    if (const RegStatus status = ResolvePath(*base, subKey, &path); status != kErrorSuccess) return status;
+
+    std::uint32_t outcome = kRegOpenedExistingKey;
+    const RegStatus status = Transact([&](regfile::Document& document, bool* changed) {
+        if (KeyExists(document, path)) return kErrorSuccess;
+        regfile::CreateKey(document, path);
+        outcome = kRegCreatedNewKey;
+        *changed = true;
+        return kErrorSuccess;
+    });
+    if (status != kErrorSuccess) return status;
+    if (disposition != nullptr) *disposition = outcome;
+    *result = AddHandle(OpenKey{std::move(path), access});
+    return kErrorSuccess;
+}
+
+RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved,
+                           std::uint32_t* type, std::uint8_t* data, std::uint32_t* cbData) {
+    const auto open = Lookup(key);
+    if (!open) return kErrorInvalidHandle;
+    if ((open->access & kKeyQueryValue) == 0) return kErrorAccessDenied;
+    if (reserved != nullptr || (data != nullptr && cbData == nullptr)) return kErrorInvalidParameter;
+
+    const Store store = LoadStore(RegistryStorePath());
+    const regfile::Key* found = regfile::FindKey(store.document, open->path);
+    const regfile::Value* value =
+        found == nullptr ? nullptr : found->FindValue(valueName == nullptr ? "" : valueName);
+    if (value == nullptr) {
+        if (data == nullptr && cbData != nullptr) *cbData = 0;
+        return kErrorFileNotFound;
+    }
+    if (type != nullptr) *type = value->type;
+    const auto size = static_cast<std::uint32_t>(value->data.size());
+    if (data == nullptr) {
+        if (cbData != nullptr) *cbData = size;
+        return kErrorSuccess;
+    }
+    if (*cbData < size) {
+        *cbData = size;
+        return kErrorMoreData;
+    }
+    if (size != 0) std::memcpy(data, value->data.data(), size);
+    // As on Windows, a text gets a NUL after it when the buffer has room, uncounted.
+    if (IsTextType(value->type) && *cbData > size) data[size] = 0;
+    *cbData = size;
+    return kErrorSuccess;
+}
+
+RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*reserved*/,
+                         std::uint32_t type, const std::uint8_t* data, std::uint32_t cbData) {
+    const auto open = Lookup(key);
+    if (!open) return kErrorInvalidHandle;
+    if ((open->access & kKeySetValue) == 0) return kErrorAccessDenied;
+    if (data == nullptr && cbData != 0) return kErrorInvalidParameter;
+    const std::string name = valueName == nullptr ? "" : valueName;
+    if (!regfile::IsWritableName(name)) return kErrorInvalidParameter;
+    // Exactly cbData bytes are stored: Windows peeks past the end of a text for its NUL, we do not.
+    std::vector<std::uint8_t> bytes(data, data + cbData);
+
+    return Transact([&](regfile::Document& document, bool* changed) {
+        regfile::Key* target = regfile::FindKey(document, open->path);
+        if (target == nullptr) {
+            if (open->path.size() != 1) return kErrorKeyDeleted;
+            target = &document.top.AddSubKey(open->path.front());
+        }
+        target->SetListed(true);
+        target->SetValue(name, type, std::move(bytes));
+        *changed = true;
+        return kErrorSuccess;
+    });
+}
+
+RegStatus RegCloseKey(RegKey key) {
+    if (key == kHkeyCurrentUser) return kErrorSuccess;
+    const std::lock_guard lock(TableMutex());
+    return Table().erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+}  // namespace platform
