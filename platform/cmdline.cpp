@@ -101,6 +101,26 @@ std::vector<std::string> SplitArguments(std::string_view text)
     return arguments;
 }
 
+std::string QuoteArgument(std::string_view argument)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos) return std::string(argument);
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes before a quote are doubled, and the quote itself escaped.
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, '\\');
+    quoted += '"';
+    return quoted;
+}
+
 std::vector<std::string> SplitCommandLine(std::string_view commandLine)
 {
     std::vector<std::string> argv;

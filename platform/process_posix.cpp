@@ -4,7 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -316,7 +316,8 @@ StartResult StartProcess(const StartOptions& options)
 
     auto impl = std::make_unique<ChildProcess::Impl>();
     impl->pid = pid;
-    impl->pidfd = ::pidfd_open(pid, 0);
+    // Called directly: glibc 2.36's <sys/pidfd.h> cannot be used from C++.
+    impl->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     result.child = ChildProcess(std::move(impl));
     result.status = StartStatus::Started;
     return result;

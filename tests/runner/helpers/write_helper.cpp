@@ -1,0 +1,58 @@
+// Test helper: carries out its arguments in order. out:TEXT / err:TEXT write TEXT,
+// hex:out:HEX / hex:err:HEX write raw bytes, bytes:err:N writes N pattern bytes in one write,
+// sleep:MS pauses, pid writes "pid=N\n" to standard error, close closes standard output and
+// standard error. No arguments: writes nothing.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+int StreamOf(const std::string& name) { return name == "out" ? 1 : 2; }
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string action = argv[i];
+        const std::size_t colon = action.find(':');
+        const std::string verb = action.substr(0, colon);
+        const std::string rest = colon == std::string::npos ? "" : action.substr(colon + 1);
+        if (verb == "out" || verb == "err") {
+            WriteAll(StreamOf(verb), rest);
+        } else if (verb == "hex" || verb == "bytes") {
+            const std::size_t second = rest.find(':');
+            const int fd = StreamOf(rest.substr(0, second));
+            const std::string value = rest.substr(second + 1);
+            std::string data;
+            if (verb == "hex") {
+                for (std::size_t k = 0; k + 1 < value.size(); k += 2)
+                    data += static_cast<char>(std::strtol(value.substr(k, 2).c_str(), nullptr, 16));
+            } else {
+                const long count = std::atol(value.c_str());
+                for (long k = 0; k < count; ++k) data += static_cast<char>('a' + k % 26);
+            }
+            WriteAll(fd, data);
+        } else if (verb == "sleep") {
+            ::usleep(static_cast<useconds_t>(std::atol(rest.c_str()) * 1000));
+        } else if (verb == "pid") {
+            WriteAll(2, "pid=" + std::to_string(::getpid()) + "\n");
+        } else if (verb == "close") {
+            ::close(1);
+            ::close(2);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,250 @@
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "platform/process.h"
+#include "runner/MGetCmdOutput.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace MGetCmdOutput;
+using testing_support::CommandLine;
+using Clock = std::chrono::steady_clock;
+
+long Milliseconds(Clock::duration d) { return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); }
+
+std::string Write(std::initializer_list<std::string> actions) { return CommandLine(WRITE_HELPER, actions); }
+
+long NumberAfter(const std::string& text, const std::string& key)
+{
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? -1 : std::atol(text.c_str() + at + key.size());
+}
+
+class RunnerTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetEventHook(nullptr); }
+};
+
+TEST_F(RunnerTest, CapturingNeitherStreamIsAnInvalidCall)
+{
+    testing_support::TempDir dir;
+    testing_support::ScopedEnv log("TESSALINE_BURN_LOG", (dir.path() / "log").string());
+    try {
+        RunCmd(CommandLine(BURN_EXE, {"scanbus"}), false, false, false);
+        FAIL() << "no error raised";
+    } catch (const InvalidCallError& error) {
+        EXPECT_EQ(error.number, 5);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "log"));  // nothing was started
+}
+
+TEST_F(RunnerTest, ReadsLargeOutputWholeInChunksOfAtMost1024Bytes)
+{
+    int reads = 0;
+    SetEventHook([&](std::intptr_t, int maxWaitMs) { reads += maxWaitMs == 0; });
+    const CmdOutput out = RunCmd(Write({"bytes:err:3000"}), false, true, false);
+    std::string expected;
+    for (int k = 0; k < 3000; ++k) expected += static_cast<char>('a' + k % 26);
+    EXPECT_EQ(out.text, expected);
+    EXPECT_EQ(out.status, RunStatus::Finished);
+    EXPECT_GE(reads, 3);
+}
+
+TEST_F(RunnerTest, CapturesOnlyTheStreamsAskedFor)
+{
+    const std::string line = Write({"out:OUT1 ", "err:ERR1 ", "out:OUT2 ", "err:ERR2"});
+    EXPECT_EQ(GetCmdOutput(line, false, true, false), "ERR1 ERR2");
+    EXPECT_EQ(GetCmdOutput(line, true, false, false), "OUT1 OUT2 ");
+    EXPECT_EQ(GetCmdOutput(line, true, true, false), "OUT1 ERR1 OUT2 ERR2");
+}
+
+TEST_F(RunnerTest, TellsSilenceFromAFailedStart)
+{
+    const CmdOutput silent = RunCmd(Write({}), true, true, false);
+    EXPECT_EQ(silent.text, "");
+    EXPECT_EQ(silent.status, RunStatus::Finished);
+
+    const CmdOutput missing = RunCmd("/nonexistent/folder/tool.exe scanbus", false, true, false);
+    EXPECT_EQ(missing.text, "");
+    EXPECT_EQ(missing.status, RunStatus::NotStarted);
+
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir.path() / "notrunnable.exe", "just text\n");  // exists, cannot be executed
+    EXPECT_EQ(RunCmd((dir.path() / "notrunnable.exe").string(), false, true, false).status, RunStatus::NotStarted);
+}
+
+TEST_F(RunnerTest, WaitsForAGrandchildThatHoldsTheOutput)
+{
+    const auto start = Clock::now();
+    const std::string text = GetCmdOutput(CommandLine(SPAWN_HELPER, {"hold", "2000"}), false, true, false);
+    EXPECT_GE(Milliseconds(Clock::now() - start), 1900);
+    EXPECT_EQ(text, "child done\ngrandchild done\n");
+}
+
+TEST_F(RunnerTest, KeepsACharacterSplitAcrossReadsWhole)
+{
+    EXPECT_EQ(GetCmdOutput(Write({"hex:err:41C3", "sleep:100", "hex:err:A9F09F", "sleep:100", "hex:err:9880"}),
+                           false, true, false),
+              "A\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(GetCmdOutput(Write({"hex:err:41FF42C3"}), false, true, false), "A\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+}
+
+TEST_F(RunnerTest, TranslatesFromTheConsoleCodePageOnlyWhenAsked)
+{
+    const std::string line = Write({"hex:err:8294"});
+    EXPECT_EQ(GetCmdOutput(line, false, true, true), "\xC3\xA9\xC3\xB6");
+    EXPECT_EQ(GetCmdOutput(line, false, true, false), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+// The window must get its events at least every 20 ms, whether the hook waits or not.
+TEST_F(RunnerTest, KeepsCallingTheHookWhileTheChildIsSilent)
+{
+    for (const bool hookWaits : {true, false}) {
+        std::vector<Clock::time_point> calls;
+        int badWait = 0;
+        SetEventHook([&](std::intptr_t readEnd, int maxWaitMs) {
+            calls.push_back(Clock::now());
+            badWait += maxWaitMs < 0 || maxWaitMs > 20;
+            if (hookWaits && maxWaitMs > 0) platform::WaitReadable(readEnd, maxWaitMs);
+        });
+        EXPECT_EQ(GetCmdOutput(Write({"err:a", "sleep:1000", "err:b"}), false, true, false), "ab");
+        long longest = 0;
+        for (std::size_t i = 1; i < calls.size(); ++i) longest = std::max(longest, Milliseconds(calls[i] - calls[i - 1]));
+        EXPECT_LE(longest, 25) << "hook waits: " << hookWaits;
+        EXPECT_GE(calls.size(), 40u);
+        EXPECT_LE(calls.size(), 250u);  // no busy loop
+        EXPECT_EQ(badWait, 0);
+    }
+}
+
+TEST_F(RunnerTest, StopEndsTheWholeGroupPromptly)
+{
+    for (const char* mode : {"", "ignore-term"}) {
+        Clock::time_point stopAt{};
+        bool runningInHook = false;
+        const auto start = Clock::now();
+        SetEventHook([&](std::intptr_t, int) {
+            runningInHook = IsCommandRunning();
+            if (stopAt == Clock::time_point{} && Clock::now() - start > std::chrono::milliseconds(300)) {
+                stopAt = Clock::now();
+                StopRunningCommand();
+            }
+        });
+        const CmdOutput out = RunCmd(CommandLine(SPAWN_HELPER, {"forever", mode}), false, true, false);
+        EXPECT_EQ(out.status, RunStatus::Stopped);
+        EXPECT_LT(Milliseconds(Clock::now() - stopAt), 400) << mode;
+        EXPECT_TRUE(runningInHook);
+        EXPECT_FALSE(IsCommandRunning());
+        const long child = NumberAfter(out.text, "child=");
+        const long grandchild = NumberAfter(out.text, "grandchild=");
+        ASSERT_GT(child, 0) << out.text;
+        EXPECT_EQ(testing_support::ProcessState(child), 0) << "child not collected";
+        EXPECT_TRUE(testing_support::HasEnded(grandchild));
+    }
+}
+
+TEST_F(RunnerTest, AFailingHookEndsTheChildAndPassesTheErrorOn)
+{
+    SetEventHook([](std::intptr_t, int maxWaitMs) {
+        if (maxWaitMs > 0) throw std::runtime_error("window failed");
+    });
+    EXPECT_THROW(GetCmdOutput(CommandLine(SPAWN_HELPER, {"forever"}), false, true, false), std::runtime_error);
+    EXPECT_FALSE(IsCommandRunning());
+}
+
+TEST_F(RunnerTest, LeaksNoDescriptorAndLeavesNoZombie)
+{
+    const std::size_t before = testing_support::OpenDescriptorCount();
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(RunCmd(Write({}), true, true, false).status, RunStatus::Finished);
+    EXPECT_EQ(testing_support::OpenDescriptorCount(), before);
+
+    const long pid = NumberAfter(GetCmdOutput(Write({"pid"}), false, true, false), "pid=");
+    EXPECT_EQ(testing_support::ProcessState(pid), 0);
+}
+
+TEST_F(RunnerTest, AChildThatClosesItsOutputEarlyIsCollectedLaterWithoutWaiting)
+{
+    const auto start = Clock::now();
+    const long pid = NumberAfter(GetCmdOutput(Write({"pid", "close", "sleep:500"}), false, true, false), "pid=");
+    EXPECT_LT(Milliseconds(Clock::now() - start), 300);
+    ASSERT_GT(pid, 0);
+    EXPECT_FALSE(testing_support::HasEnded(pid));
+    ::usleep(800 * 1000);
+    EXPECT_EQ(testing_support::ProcessState(pid), 'Z');
+    GetCmdOutput(Write({}), false, true, false);
+    EXPECT_EQ(testing_support::ProcessState(pid), 0);
+}
+
+class SignalDisturbance {
+public:
+    SignalDisturbance()
+    {
+        struct sigaction tick {};
+        tick.sa_handler = [](int) {};
+        ::sigaction(SIGALRM, &tick, &oldAlarm_);  // no SA_RESTART: calls get EINTR
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGPIPE, &ignore, &oldPipe_);
+        sigset_t usr1;
+        sigemptyset(&usr1);
+        sigaddset(&usr1, SIGUSR1);
+        ::sigprocmask(SIG_BLOCK, &usr1, &oldMask_);
+        itimerval every{{0, 3000}, {0, 3000}};
+        ::setitimer(ITIMER_REAL, &every, nullptr);
+    }
+    ~SignalDisturbance()
+    {
+        itimerval off{};
+        ::setitimer(ITIMER_REAL, &off, nullptr);
+        ::sigaction(SIGALRM, &oldAlarm_, nullptr);
+        ::sigaction(SIGPIPE, &oldPipe_, nullptr);
+        ::sigprocmask(SIG_SETMASK, &oldMask_, nullptr);
+    }
+
+private:
+    struct sigaction oldAlarm_ {};
+    struct sigaction oldPipe_ {};
+    sigset_t oldMask_{};
+};
+
+TEST_F(RunnerTest, ChildInheritsOnlyItsStandardStreamsAndDefaultSignals)
+{
+    testing_support::TempDir dir;
+    testing_support::ScopedEnv env("TESSALINE_TEST_VALUE", "seen by the child");
+    testing_support::ScopedCurrentDir cwd(dir.path());
+    const int stray = ::open("/dev/null", O_RDONLY);  // inheritable on purpose
+    std::string report;
+    {
+        SignalDisturbance disturbance;
+        report = GetCmdOutput(CommandLine(INSPECT_HELPER, {"a b", "c\"d"}) + " \\\\srv\\x", false, true, false);
+        EXPECT_EQ(GetCmdOutput(Write({"err:x", "sleep:200", "err:y"}), false, true, false), "xy");
+    }
+    ::close(stray);
+    EXPECT_EQ(report, "fds=0,1,2\nstdin=null stdout=null stderr=pipe\nsigpipe=default\nusr1=open\ngroup=own\n"
+                      "cwd=" + std::filesystem::canonical(dir.path()).string() + "\nenv=seen by the child\n"
+                      "arg=" INSPECT_HELPER "\narg=a b\narg=c\"d\narg=\\\\srv\\x\n");
+}
+
+TEST_F(RunnerTest, PipeEndsNeverLandOnFreeStandardDescriptors)
+{
+    const int savedIn = ::dup(0);
+    const int savedErr = ::dup(2);
+    ::close(0);
+    ::close(2);
+    const std::string report = GetCmdOutput(CommandLine(INSPECT_HELPER, {}), true, true, false);
+    ::dup2(savedIn, 0);
+    ::dup2(savedErr, 2);
+    ::close(savedIn);
+    ::close(savedErr);
+    EXPECT_NE(report.find("fds=0,1,2\nstdin=null stdout=pipe stderr=pipe\n"), std::string::npos) << report;
+}
+
+}  // namespace
