@@ -1,0 +1,91 @@
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "TestFolder.h"
+#include "platform/app.h"
+
+namespace {
+
+using storetest::TestFolder;
+
+TEST(AppDirectoryDeathTest, IsTheFolderOfTheRunningProgramWithLinksResolved) {
+    char resolved[PATH_MAX];
+    ASSERT_NE(realpath("/proc/self/exe", resolved), nullptr);
+    const std::string expected = std::filesystem::path(resolved).parent_path().string();
+    // A fresh process, so that no other test's SetAppDirectory is in force.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::string directory = platform::AppDirectory();
+            std::fprintf(stderr, "[%s]", directory.c_str());
+            std::_Exit(directory == expected ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "\\[" + expected + "\\]");
+}
+
+TEST(AppDirectory, SetAppDirectoryDropsTrailingSeparators) {
+    platform::SetAppDirectory("/opt/tessaline//");
+    EXPECT_EQ(platform::AppDirectory(), "/opt/tessaline");
+    EXPECT_EQ(platform::JoinPath(platform::AppDirectory(), "Lang"), "/opt/tessaline/Lang");
+    // The root folder is the empty text, so that joining never doubles the separator.
+    platform::SetAppDirectory("/");
+    EXPECT_EQ(platform::JoinPath(platform::AppDirectory(), "Burn.exe"), "/Burn.exe");
+}
+
+TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles) {
+    TestFolder folder;
+    const std::string file = folder.Write("skin.skn", "x");
+    folder.Write(".hidden", "x");
+    std::filesystem::create_directory(folder / "dir.skn");
+    std::filesystem::create_symlink(file, folder / "link.skn");
+    std::filesystem::create_symlink(folder / "gone", folder / "dangling.skn");
+
+    EXPECT_TRUE(platform::IsOrdinaryFile(file));
+    EXPECT_TRUE(platform::IsOrdinaryFile(folder / "link.skn"));
+    EXPECT_FALSE(platform::IsOrdinaryFile(folder / "dangling.skn"));
+    EXPECT_FALSE(platform::IsOrdinaryFile(folder / "dir.skn"));
+    EXPECT_FALSE(platform::IsOrdinaryFile(folder / ".hidden"));
+    EXPECT_FALSE(platform::IsOrdinaryFile(folder / "missing"));
+    EXPECT_FALSE(platform::IsOrdinaryFile("/dev/null"));
+    EXPECT_FALSE(platform::IsOrdinaryFile(""));
+}
+
+TEST(ReadWholeFile, TellsMissingFromFoldersAndReadsBinaryData) {
+    TestFolder folder;
+    const std::string data("a\0b\xFF", 4);
+    std::string contents = "old";
+    EXPECT_EQ(platform::ReadWholeFile(folder.Write("f", data), &contents), platform::ReadStatus::Ok);
+    EXPECT_EQ(contents, data);
+    EXPECT_EQ(platform::ReadWholeFile(folder / "none", &contents), platform::ReadStatus::Missing);
+    EXPECT_EQ(platform::ReadWholeFile(folder.Path(), &contents), platform::ReadStatus::NotAFile);
+    EXPECT_TRUE(contents.empty());
+}
+
+TEST(UiHooks, MessagesAndTheEndGoThroughTheHooks) {
+    std::string shown;
+    int ended = -1;
+    platform::SetUiHooks({[&](const std::string& text, platform::MessageIcon) { shown = text; },
+                          [&](int status) { ended = status; }});
+    platform::ShowMessage("hello", platform::MessageIcon::Information);
+    platform::EndProgram(3);
+    platform::SetUiHooks({});
+    EXPECT_EQ(shown, "hello");
+    EXPECT_EQ(ended, 3);
+}
+
+TEST(UiHooksDeathTest, WithoutHooksTheMessageGoesToStandardErrorAndTheProgramEnds) {
+    EXPECT_EXIT(
+        {
+            platform::ShowMessage("No skin", platform::MessageIcon::Critical);
+            platform::EndProgram(4);
+        },
+        testing::ExitedWithCode(4), "Tessaline: No skin");
+}
+
+}  // namespace
