@@ -108,7 +108,25 @@ void frmSelectDriver::BuildControls()
     setFixedSize(Px(6960), Px(3300));
     setWindowIcon(QIcon(QStringLiteral(":/tessaline/icon.png")));
 
-    // Controls of the window itself, back to front as laid out.
+    // The controls that take the focus come first, in their tab order (the writer list, Next,
+    // Back): the focus chain follows the order of creation.
+    fraPage1 = MakeFrame(this, "fraPage1", TwipsRect(3120, -60, 3780, 2655), 1);
+    fraPage1->setProperty("skinRole", QStringLiteral("page"));
+
+    cmbDriverList = Place(new QComboBox(fraPage1), "cmbDriverList", TwipsRect(150, 495, 3585, 315), 0);
+    cmbDriverList->setEditable(false);
+    cmbDriverList->setFocusPolicy(Qt::StrongFocus);
+    cmdNext = Place(new QPushButton(QStringLiteral("&Next  >"), this), "cmdNext",
+                    TwipsRect(5790, 2910, 1080, 330), 2);
+    cmdBack = Place(new QPushButton(QStringLiteral("< &Back"), this), "cmdBack",
+                    TwipsRect(4530, 2910, 1080, 330), 3);
+    cmdNext->setDefault(true);
+    for (QPushButton* button : {cmdBack, cmdNext}) {
+        button->setAutoDefault(true);
+        button->setFocusPolicy(Qt::StrongFocus);
+    }
+
+    // The other controls of the window itself.
     lbfootermsg = MakeLabel(this, "lbfootermsg", TwipsRect(3180, 2640, 2655, 195), 15,
                             QStringLiteral("Press Finish to Exit from Tessaline"), 8.25);
     lbfootermsg->hide();
@@ -131,9 +149,6 @@ void frmSelectDriver::BuildControls()
     fraPage2 = MakeFrame(this, "fraPage2", TwipsRect(3090, 0, 3855, 3225), 7);
     fraPage2->setProperty("skinRole", QStringLiteral("page"));
     fraPage2->hide();
-    fraPage1 = MakeFrame(this, "fraPage1", TwipsRect(3120, -60, 3780, 2655), 1);
-    fraPage1->setProperty("skinRole", QStringLiteral("page"));
-
     Picture1 = Place(new QLabel(this), "Picture1", TwipsRect(0, 0, 3090, 3300), 5);
     Picture1->setProperty("skinRole", QStringLiteral("banner"));
     Picture1->setPixmap(QPixmap(QStringLiteral(":/tessaline/banner.jpg")));
@@ -146,17 +161,6 @@ void frmSelectDriver::BuildControls()
     Frame2 = MakeFrame(this, "Frame2", TwipsRect(3150, 2700, 3780, 30), 4);
     Frame2->setProperty("skinRole", QStringLiteral("separator"));
     Frame2->setFrameShape(QFrame::HLine);
-
-    cmdBack = Place(new QPushButton(QStringLiteral("< &Back"), this), "cmdBack",
-                    TwipsRect(4530, 2910, 1080, 330), 3);
-    cmdBack->setEnabled(false);
-    cmdNext = Place(new QPushButton(QStringLiteral("&Next  >"), this), "cmdNext",
-                    TwipsRect(5790, 2910, 1080, 330), 2);
-    cmdNext->setDefault(true);
-    for (QPushButton* button : {cmdBack, cmdNext}) {
-        button->setAutoDefault(true);
-        button->setFocusPolicy(Qt::StrongFocus);
-    }
 
     // Inside fraPage3, which stays hidden.
     Label2 = MakeLabel(fraPage3, "Label2", TwipsRect(180, 330, 2955, 195), 14,
@@ -193,15 +197,9 @@ void frmSelectDriver::BuildControls()
     Label1 = MakeLabel(fraPage1, "Label1", TwipsRect(150, 240, 3405, 195), 16, QStringLiteral("Drivers"), 8.25);
     lb2 = MakeLabel(fraPage1, "lb2", TwipsRect(180, 1590, 3525, 855), 12, QString(), 8.25);
     lb1 = MakeLabel(fraPage1, "lb1", TwipsRect(180, 930, 3525, 555), 11, QString(), 8.25);
-    cmbDriverList = Place(new QComboBox(fraPage1), "cmbDriverList", TwipsRect(150, 495, 3585, 315), 0);
-    cmbDriverList->setEditable(false);
-    cmbDriverList->setFocusPolicy(Qt::StrongFocus);
     Label1->setBuddy(cmbDriverList);
 
-    // The writer list takes the focus first, then Next, then Back.
-    setTabOrder(cmbDriverList, cmdNext);
-    setTabOrder(cmdNext, cmdBack);
-    setTabOrder(cmdBack, cmbdriverList1);
+    cmdBack->setEnabled(false);
     cmbDriverList->setFocus();
 
     connect(cmdNext, &QPushButton::clicked, this, &frmSelectDriver::cmdNext_Click);
@@ -299,6 +297,7 @@ void frmSelectDriver::SetProgress(std::int32_t maximum, double value)
     m_progressTwips = *width;
     pBar->resize(static_cast<int>(std::lround(static_cast<double>(*width) / kTwipsPerPixel)),
                  pBar->height());
+    emit progressChanged(*width);
 }
 
 void frmSelectDriver::TestDrivers(std::int16_t& TestResult)

@@ -76,6 +76,10 @@ public:
     SkinLabel* lb1;
     QComboBox* cmbDriverList;
 
+signals:
+    // Emitted by every SetProgress that set the bar, with its new width in twips.
+    void progressChanged(float widthTwips);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

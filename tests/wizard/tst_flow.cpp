@@ -1,0 +1,347 @@
+// The wizard from page 1 to Finish: Next and Back, the driver probe against the stand-in tool,
+// the registry record, the simulated write and the result texts.
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "wizard/skin/Skin.h"
+#include "WizardFixture.h"
+
+namespace {
+
+const QStringList kResultKeys = {"2003", "2005", "2007", "2102", "2103", "2104", "2105",
+                                 "2106", "2107", "2108", "2109", "2110"};
+
+QString Writer(const char* address, const char* drivers, const QString& extra = QString())
+{
+    return QStringLiteral("[writer]\naddress = %1\ndescription = Writer %1\ndrivers = %2\n%3")
+        .arg(QLatin1String(address), QLatin1String(drivers), extra);
+}
+
+QList<float> Widths(const QSignalSpy& spy)
+{
+    QList<float> widths;
+    for (const QList<QVariant>& call : spy) widths << call.at(0).toFloat();
+    return widths;
+}
+
+QList<float> ProgressOf(std::initializer_list<int> values)
+{
+    QList<float> widths;
+    for (int v : values) widths << static_cast<float>(v * 3420.0 / 130.0);
+    return widths;
+}
+
+}  // namespace
+
+class FlowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        fx = std::make_unique<WizardFixture>();
+        fx->WriteKeyNamedLanguage(kResultKeys);
+    }
+    void cleanup() { fx.reset(); }
+
+    void firstProbeAcceptedRunsOneProbeAndTheDefaultSimulation()
+    {
+        fx->WriteScenario(Writer("1,0,0", "(default)", QStringLiteral("simulate = finished successfully\n")));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        form.cmdNext_Click();
+
+        QCOMPARE(Widths(progress), ProgressOf({0, 15, 130}));
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"0\""));
+        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("(default)"));
+        const QStringList commands = fx->ToolCommands();
+        QCOMPARE(commands.size(), 3);
+        QVERIFY2(commands[1].endsWith(QStringLiteral("/Burn.exe disk-info --device 1,0,0 -v 0")), qPrintable(commands[1]));
+        QVERIFY2(commands[2].endsWith(QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
+                 qPrintable(commands[2]));
+        QCOMPARE(form.LbFooter->Caption(), QStringLiteral("T2102"));
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QCOMPARE(ResultMessage, QStringLiteral("T2110"));
+        QCOMPARE(form.ProgressWidthTwips(), 3420.0f);
+        QVERIFY(fx->messages.empty());
+    }
+
+    void fourthProbeAcceptedAfterThreeRefusals()
+    {
+        fx->WriteScenario(Writer("1,0,0", "cdd2600", QStringLiteral("simulate = finished successfully\n")));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        form.cmdNext_Click();
+
+        QCOMPARE(Widths(progress), ProgressOf({0, 10, 20, 30, 45, 130}));
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"3\""));
+        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("cdd2600"));
+        const QString dir = fx->appDir;
+        const QStringList expected = {
+            dir + QStringLiteral("/Burn.exe scanbus -v 0"),
+            dir + QStringLiteral("/Burn.exe disk-info --device 1,0,0 -v 0"),
+            dir + QStringLiteral("/Burn Disk-info --device 1,0,0 --driver generic-mmc -v 0"),
+            dir + QStringLiteral("/Burn Disk-info --device 1,0,0 --driver generic-mmc-raw -v 0"),
+            dir + QStringLiteral("/Burn Disk-info --device 1,0,0 --driver cdd2600 -v 0"),
+            dir + QStringLiteral("/burn simulate --device 1,0,0 --driver cdd2600 -n --reload --eject test.cue"),
+        };
+        QCOMPARE(fx->ToolCommands(), expected);
+        QCOMPARE(form.lberrorDisp->Caption(), QStringLiteral("Writer 1,0,0"));
+        QCOMPARE(form.lbCurrentCD->Caption(), QStringLiteral("Writer 1,0,0"));
+        QCOMPARE(form.lbhead->Caption(), QStringLiteral("T2003"));
+        QCOMPARE(form.cmdNext->text(), QStringLiteral("T2007"));
+        QVERIFY(form.cmdNext->isEnabled());
+        QVERIFY(form.cmdBack->isEnabled());
+        QCOMPARE(form.CurrentPage, std::int16_t(2));
+        QVERIFY(!form.fraPage1->isVisibleTo(&form));
+        QVERIFY(form.fraPage2->isVisibleTo(&form));
+        QCOMPARE(form.fraPage2->geometry(), form.fraPage1->geometry());
+        QCOMPARE(form.cmbdriverList1->count(), 13);
+    }
+
+    void allThirteenRefused()
+    {
+        fx->WriteScenario(Writer("1,0,0", "nothing-we-know", QStringLiteral("simulate = finished successfully\n")));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        form.cmdNext_Click();
+
+        QCOMPARE(Widths(progress), ProgressOf({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 130}));
+        QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));
+        QCOMPARE(form.lbDrivername->Caption(), QString());
+        const QStringList commands = fx->ToolCommands();
+        QCOMPARE(commands.size(), 15);
+        QVERIFY2(commands.last().endsWith(QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
+                 qPrintable(commands.last()));
+        // The writer refuses its default driver for the simulated write too: no outcome phrase.
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2109"));
+    }
+
+    void toolMissingAtProbeTimeRecordsNothing()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QFile::remove(fx->appDir + QStringLiteral("/Burn.exe"));
+        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        form.cmdNext_Click();
+        QCOMPARE(fx->ToolCommands().size(), 1);  // the bus scan only
+        QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2109"));
+        QCOMPARE(Widths(progress), ProgressOf({0, 130}));
+        QVERIFY(form.cmdNext->isEnabled());
+    }
+
+    void resultCodesAndTheirTexts_data()
+    {
+        QTest::addColumn<QString>("simulate");
+        QTest::addColumn<QString>("footer");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("1 none") << QStringLiteral("none") << QStringLiteral("T2109") << QStringLiteral("T2109");
+        QTest::newRow("2 success") << QStringLiteral("finished successfully") << QStringLiteral("T2102") << QStringLiteral("T2110");
+        QTest::newRow("3 toc") << QStringLiteral("Cannot open toc file") << QStringLiteral("T2103") << QStringLiteral("T2103");
+        QTest::newRow("4 io") << QStringLiteral("I/O error") << QStringLiteral("T2104\nT2105") << QStringLiteral("T2104\nT2105");
+        QTest::newRow("5 appendable") << QStringLiteral("not appendable") << QStringLiteral("T2106\nT2105")
+                                      << QStringLiteral("T2106\nT2105");
+        QTest::newRow("6 not ready") << QStringLiteral("ERROR: Unit not ready") << QStringLiteral("T2107") << QStringLiteral("T2107");
+        QTest::newRow("7 failed") << QStringLiteral("Simulation failed") << QStringLiteral("T2108") << QStringLiteral("T2104");
+    }
+
+    void resultCodesAndTheirTexts()
+    {
+        QFETCH(QString, simulate);
+        QFETCH(QString, footer);
+        QFETCH(QString, message);
+        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("simulate = %1\n").arg(simulate)));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        form.cmdNext_Click();
+        QCOMPARE(form.LbFooter->Caption(), footer);
+        QCOMPARE(form.lbSuccess->Caption(), message);
+        if (message.contains(QLatin1Char('\n'))) {
+            // Two lines: the label's text is laid out taller than one line.
+            const QFontMetrics metrics(form.lbSuccess->font());
+            QVERIFY(form.lbSuccess->sizeHint().height() >= 2 * metrics.lineSpacing());
+        }
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+    }
+
+    void missingCueSheetIsCodeThree()
+    {
+        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("simulate = finished successfully\n")));
+        QFile::remove(fx->appDir + QStringLiteral("/test.cue"));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.cmdNext_Click();
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2103"));
+    }
+
+    void backKeepsEverythingAndNextRerunsWithTheNewWriter()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        form.cmdBack_Click();  // nothing on page 1
+        QCOMPARE(form.CurrentPage, std::int16_t(1));
+        form.cmdNext_Click();
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
+
+        form.cmdBack_Click();
+        QCOMPARE(form.CurrentPage, std::int16_t(1));
+        QVERIFY(form.fraPage1->isVisible());
+        QVERIFY(!form.fraPage2->isVisible());
+        QCOMPARE(form.cmdNext->text(), QStringLiteral("T2005"));
+        QCOMPARE(form.cmbDriverList->currentIndex(), 0);
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QCOMPARE(form.fraPage2->geometry(), form.fraPage1->geometry());
+        QVERIFY(form.cmdBack->isEnabled());
+        QVERIFY(form.cmdNext->isEnabled());
+        QCOMPARE(SelectedWriter, QStringLiteral("1,0,0  First Writer"));
+
+        form.cmbDriverList->setCurrentIndex(1);
+        form.cmdNext_Click();
+        QCOMPARE(DeviceAddress, QStringLiteral("2,0,0"));
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"4\""));
+        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("plextor"));
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2106\nT2105"));
+        QCOMPARE(form.cmbdriverList1->count(), 13);
+        QVERIFY(fx->ToolCommands().last().contains(QStringLiteral("--device 2,0,0 --driver plextor")));
+
+        form.cmdNext_Click();  // Finish
+        QCOMPARE(fx->endStatuses, std::vector<int>{0});
+        QVERIFY(fx->messages.empty());
+    }
+
+    void refusedChoices_data()
+    {
+        QTest::addColumn<QString>("scan");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("no adapter") << QStringLiteral("adapters = no\n") << true;
+        QTest::newRow("mixed case with blanks")
+            << QStringLiteral("extra-line =   could NOT find ANY host adapters   \nfinal-line-feed = yes\n") << true;
+        QTest::newRow("trailing full stop") << QStringLiteral("extra-line = Could not find any host adapters.\n") << false;
+        QTest::newRow("empty list") << QStringLiteral("final-line-feed = no\n") << true;
+    }
+
+    void refusedChoices()
+    {
+        QFETCH(QString, scan);
+        QFETCH(bool, refused);
+        // Only the extra line is listed before the writers' when the writers are left out.
+        fx->WriteScenario(QStringLiteral("[scan]\n") + scan);
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        if (form.cmbDriverList->count() > 0) form.cmbDriverList->setCurrentIndex(form.cmbDriverList->count() - 1);
+        form.cmdNext->setFocus();
+        form.cmdNext_Click();
+        if (refused) {
+            QCOMPARE(fx->messages.size(), std::size_t(1));
+            QCOMPARE(fx->messages[0].text, QStringLiteral("Select your CD writer"));
+            QCOMPARE(fx->messages[0].icon, platform::MessageIcon::Information);
+            QCOMPARE(form.CurrentPage, std::int16_t(1));
+            QCOMPARE(QApplication::focusWidget(), form.cmbDriverList);
+            QCOMPARE(fx->ToolCommands().size(), 1);
+            QVERIFY(form.fraPage1->isVisible());
+        } else {
+            QVERIFY(fx->messages.empty());
+            QCOMPARE(form.CurrentPage, std::int16_t(2));
+            QCOMPARE(DeviceAddress, QStringLiteral("Could"));
+        }
+    }
+
+    void failedRegistryWriteIsReportedAndTheTestGoesOn()
+    {
+        // The store's folder cannot be made: its parent is an ordinary file.
+        fx->Write(fx->root.path() + QStringLiteral("/blocker"), "x");
+        qputenv("XDG_CONFIG_HOME", (fx->root.path() + QStringLiteral("/blocker")).toLocal8Bit());
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.cmdNext_Click();
+        QCOMPARE(fx->messages.size(), std::size_t(1));
+        QCOMPARE(fx->messages[0].text, QStringLiteral("The driver setting could not be saved."));
+        QCOMPARE(fx->messages[0].icon, platform::MessageIcon::Information);
+        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("generic-mmc"));
+        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QVERIFY(fx->ToolCommands().last().contains(QStringLiteral(" simulate ")));
+    }
+
+    void closingDuringASlowProbeStopsTheToolAndEnds()
+    {
+        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("disk-info.delay-ms = 20000\n")));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+
+        // The close request comes from outside the window's thread while the tool is silent.
+        QElapsedTimer clock;
+        std::atomic<qint64> postedAt{-1};
+        qint64 handledAt = -1;
+        struct Watch : QObject {
+            qint64* handled;
+            QElapsedTimer* clock;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Close && *handled < 0) *handled = clock->nsecsElapsed();
+                return false;
+            }
+        } watch;
+        watch.handled = &handledAt;
+        watch.clock = &clock;
+        form.installEventFilter(&watch);
+        clock.start();
+        std::thread closer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            postedAt = clock.nsecsElapsed();
+            QCoreApplication::postEvent(&form, new QCloseEvent);
+        });
+        form.cmdNext_Click();
+        const qint64 returnedAt = clock.nsecsElapsed();
+        closer.join();
+
+        QVERIFY(handledAt > 0);
+        QVERIFY2(handledAt - postedAt < 50'000'000, qPrintable(QString::number((handledAt - postedAt) / 1e6)));
+        QVERIFY2(returnedAt - postedAt < 1'000'000'000, qPrintable(QString::number((returnedAt - postedAt) / 1e6)));
+        QCOMPARE(fx->endStatuses, std::vector<int>{0});
+        QCOMPARE(fx->ToolCommands().size(), 2);  // the scan and the first probe, nothing after it
+        QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));
+        QVERIFY(!MGetCmdOutput::IsCommandRunning());
+    }
+
+    void buttonsStayDisabledWhileTheToolRuns()
+    {
+        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("disk-info.delay-ms = 150\n")));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        int checks = 0;
+        bool anyEnabled = false;
+        MGetCmdOutput::SetEventHook([&](std::intptr_t fd, int wait) {
+            ++checks;
+            anyEnabled = anyEnabled || form.cmdNext->isEnabled() || form.cmdBack->isEnabled();
+            WizardApp::RunWindowEvents(fd, wait);
+        });
+        form.cmdNext_Click();
+        QVERIFY(checks > 10);
+        QVERIFY(!anyEnabled);
+    }
+
+private:
+    std::unique_ptr<WizardFixture> fx;
+};
+
+QTEST_MAIN(FlowTest)
+#include "tst_flow.moc"

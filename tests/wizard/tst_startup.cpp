@@ -1,0 +1,328 @@
+// The window's start-up: language, skin check, captions, bus scan, layout and accessibility.
+#include <QAccessible>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "settings/mdlMain.h"
+#include "wizard/DriverProbe.h"
+#include "wizard/skin/Skin.h"
+#include "WizardFixture.h"
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { fx = std::make_unique<WizardFixture>(); }
+    void cleanup()
+    {
+        fx.reset();
+        QVERIFY(QApplication::topLevelWidgets().isEmpty() ||
+                std::none_of(QApplication::topLevelWidgets().begin(), QApplication::topLevelWidgets().end(),
+                             [](QWidget* w) { return w->isVisible(); }));
+    }
+
+    void scansBeforeTheWindowIsShownAndSelectsTheFirstWriter()
+    {
+        fx->WriteScenario(QStringLiteral("[scan]\ndelay-ms = 300\n") + WizardFixture::kTwoWriters);
+        frmSelectDriver form;
+        bool seenVisible = false;
+        int hookCalls = 0;
+        MGetCmdOutput::SetEventHook([&](std::intptr_t fd, int wait) {
+            ++hookCalls;
+            seenVisible = seenVisible || form.isVisible();
+            QCOMPARE(form.CurrentPage, std::int16_t(0));
+            WizardApp::RunWindowEvents(fd, wait);
+        });
+        QVERIFY(form.Form_Load());
+        QVERIFY(hookCalls > 5);
+        QVERIFY(!seenVisible);
+        QCOMPARE(form.CurrentPage, std::int16_t(1));
+        QCOMPARE(form.cmbDriverList->count(), 2);
+        QCOMPARE(form.cmbDriverList->currentIndex(), 0);
+        QCOMPARE(form.cmbDriverList->currentText(), QStringLiteral("1,0,0  First Writer"));
+        QCOMPARE(form.cmbDriverList->itemText(1), QStringLiteral("2,0,0  Second Writer"));
+        const QStringList commands = fx->ToolCommands();
+        QCOMPARE(commands.size(), 1);
+        QVERIFY2(commands[0].endsWith(QStringLiteral("app dir with blanks/Burn.exe scanbus -v 0")),
+                 qPrintable(commands[0]));
+        QVERIFY(fx->messages.empty());
+    }
+
+    void scanOutputShapes_data()
+    {
+        QTest::addColumn<QString>("scan");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("crlf") << QStringLiteral("line-end = crlf\n")
+                              << QStringList{QStringLiteral("1,0,0  First Writer\r"), QStringLiteral("2,0,0  Second Writer\r")};
+        QTest::newRow("no final line feed") << QStringLiteral("final-line-feed = no\n")
+                                            << QStringList{QStringLiteral("1,0,0  First Writer")};
+        QTest::newRow("empty line between") << QStringLiteral("extra-line =\nextra-line = 3,0,0  Third\n")
+                                            << QStringList{QStringLiteral("1,0,0  First Writer"), QStringLiteral("2,0,0  Second Writer"),
+                                                           QString(), QStringLiteral("3,0,0  Third")};
+        QTest::newRow("no adapter") << QStringLiteral("adapters = no\n")
+                                    << QStringList{QStringLiteral("Could not find any host adapters")};
+    }
+
+    void scanOutputShapes()
+    {
+        QFETCH(QString, scan);
+        QFETCH(QStringList, items);
+        fx->WriteScenario(QStringLiteral("[scan]\n") + scan + WizardFixture::kTwoWriters);
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QStringList listed;
+        for (int i = 0; i < form.cmbDriverList->count(); ++i) listed << form.cmbDriverList->itemText(i);
+        QCOMPARE(listed, items);
+    }
+
+    void missingToolLeavesTheListEmpty()
+    {
+        QFile::remove(fx->appDir + QStringLiteral("/Burn.exe"));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QCOMPARE(form.cmbDriverList->count(), 0);
+        QCOMPARE(form.cmbDriverList->currentIndex(), -1);
+        QCOMPARE(form.CurrentPage, std::int16_t(1));
+    }
+
+    void missingSkinEndsBeforeTheToolRuns_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("keyInFile");
+        QTest::newRow("missing, text from the language file") << QStringLiteral("missing") << true;
+        QTest::newRow("missing, default text") << QStringLiteral("missing") << false;
+        QTest::newRow("a folder") << QStringLiteral("folder") << true;
+        QTest::newRow("a dangling link") << QStringLiteral("link") << true;
+    }
+
+    void missingSkinEndsBeforeTheToolRuns()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, keyInFile);
+        const QString skin = fx->appDir + QStringLiteral("/winaqua.skn");
+        QFile::remove(skin);
+        if (what == QLatin1String("folder")) QDir().mkdir(skin);
+        if (what == QLatin1String("link")) QFile::link(fx->appDir + QStringLiteral("/gone.skn"), skin);
+        if (keyInFile)
+            fx->WriteKeyNamedLanguage({QStringLiteral("2103")});
+        else
+            fx->WriteKeyNamedLanguage({QStringLiteral("2000")});
+
+        frmSelectDriver form;
+        QVERIFY(!form.Form_Load());
+        QCOMPARE(fx->endStatuses, std::vector<int>{1});
+        QCOMPARE(fx->messages.size(), std::size_t(1));
+        QCOMPARE(fx->messages[0].text, keyInFile ? QStringLiteral("T2103")
+                                                 : QStringLiteral("Application is corrupted. Please Reinstall it."));
+        QCOMPARE(fx->messages[0].icon, platform::MessageIcon::None);
+        QVERIFY(fx->ToolCommands().isEmpty());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(form.CurrentPage, std::int16_t(0));
+    }
+
+    void malformedSkinIsAFailureNamingFileAndLine()
+    {
+        fx->Write(fx->appDir + QStringLiteral("/winaqua.skn"), QByteArray("\x01\x02garbage\xff\xfe\n", 12));
+        frmSelectDriver form;
+        try {
+            form.Form_Load();
+            QFAIL("a damaged skin was accepted");
+        } catch (const SkinError& error) {
+            const QString text = QString::fromUtf8(error.what());
+            QVERIFY2(text.contains(fx->appDir + QStringLiteral("/winaqua.skn")), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("line")), qPrintable(text));
+        }
+        QVERIFY(fx->ToolCommands().isEmpty());
+    }
+
+    void captionsComeFromTheLanguageFile()
+    {
+        fx->WriteKeyNamedLanguage({QStringLiteral("2000"), QStringLiteral("2002"), QStringLiteral("2200"),
+                                   QStringLiteral("2201"), QStringLiteral("2005"), QStringLiteral("2006")});
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QCOMPARE(form.windowTitle(), QStringLiteral("T2000"));
+        QCOMPARE(form.Label1->Caption(), QStringLiteral("T2002"));
+        QCOMPARE(form.lb1->Caption(), QStringLiteral("T2200"));
+        QCOMPARE(form.lb2->Caption(), QStringLiteral("T2201"));
+        QCOMPARE(form.cmdBack->text(), QStringLiteral("T2006"));
+        QCOMPARE(form.cmdNext->text(), QStringLiteral("T2005"));
+    }
+
+    void missingKeysGiveEmptyCaptions()
+    {
+        fx->WriteKeyNamedLanguage({QStringLiteral("9999")});
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QCOMPARE(form.windowTitle(), QString());
+        for (SkinLabel* label : {form.Label1, form.lb1, form.lb2}) QCOMPARE(label->Caption(), QString());
+        QCOMPARE(form.cmdBack->text(), QString());
+        QCOMPARE(form.cmdNext->text(), QString());
+        // Texts no code replaces keep their design-time values.
+        QCOMPARE(form.lbDriver->Caption(), QStringLiteral("Driver Name :"));
+    }
+
+    void layoutIsAsDesigned_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("tabIndex");
+        auto row = [](const char* name, const char* container, int l, int t, int w, int h, bool shown, int tab) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container) << QRect(l, t, w, h)
+                                << shown << tab;
+        };
+        row("lbfootermsg", "frmSelectDriver", 3180, 2640, 2655, 195, false, 15);
+        row("fraPage3", "frmSelectDriver", 3180, 2910, 1230, 525, false, 6);
+        row("fraPage2", "frmSelectDriver", 3090, 0, 3855, 3225, false, 7);
+        row("fraPage1", "frmSelectDriver", 3120, -60, 3780, 2655, true, 1);
+        row("Picture1", "frmSelectDriver", 0, 0, 3090, 3300, true, 5);
+        row("Frame2", "frmSelectDriver", 3150, 2700, 3780, 30, true, 4);
+        row("cmdBack", "frmSelectDriver", 4530, 2910, 1080, 330, true, 3);
+        row("cmdNext", "frmSelectDriver", 5790, 2910, 1080, 330, true, 2);
+        row("Label2", "fraPage3", 180, 330, 2955, 195, true, 14);
+        row("LbFooter", "fraPage3", 0, 420, 3225, 615, false, 19);
+        row("lbCurrentCD", "fraPage3", 0, 0, 3225, 345, false, 20);
+        row("lbDrivername", "fraPage2", 1350, 870, 2385, 405, true, 22);
+        row("lbDriver", "fraPage2", 210, 900, 1005, 345, true, 21);
+        row("lbhead", "fraPage2", 210, 270, 3915, 255, true, 13);
+        row("Frame3", "fraPage2", 150, 2130, 3510, 375, true, 9);
+        row("pBar", "Frame3", 45, 135, 15, 195, true, 10);
+        row("cmbdriverList1", "fraPage2", 0, 0, 525, 315, false, 8);
+        row("lbSuccess", "fraPage2", 210, 1290, 3465, 885, true, 17);
+        row("lberrorDisp", "fraPage2", 210, 480, 3465, 345, true, 18);
+        row("Label1", "fraPage1", 150, 240, 3405, 195, true, 16);
+        row("lb2", "fraPage1", 180, 1590, 3525, 855, true, 12);
+        row("lb1", "fraPage1", 180, 930, 3525, 555, true, 11);
+        row("cmbDriverList", "fraPage1", 150, 495, 3585, 315, true, 0);
+    }
+
+    void layoutIsAsDesigned()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, container);
+        QFETCH(QRect, twips);
+        QFETCH(bool, shown);
+        QFETCH(int, tabIndex);
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        QWidget* control = form.findChild<QWidget*>(name);
+        QVERIFY(control);
+        QCOMPARE(control->parentWidget()->objectName(), container);
+        const QRect expected(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+        QCOMPARE(control->geometry(), expected);
+        QCOMPARE(control->isVisibleTo(control->parentWidget()), shown);
+        QCOMPARE(control->property("TabIndex").toInt(), tabIndex);
+    }
+
+    void windowOpensOnPageOneOnly()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        QCOMPARE(form.size(), QSize(464, 220));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        for (QWidget* w : std::initializer_list<QWidget*>{form.fraPage1, form.Label1, form.lb1, form.lb2, form.cmbDriverList,
+                                                          form.Picture1, form.Frame2, form.cmdBack, form.cmdNext})
+            QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
+        for (QWidget* w : std::initializer_list<QWidget*>{form.fraPage2, form.fraPage3, form.lbfootermsg, form.pBar,
+                                                          form.lbSuccess, form.LbFooter, form.lbCurrentCD})
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        QVERIFY(!form.cmdBack->isEnabled());
+        QVERIFY(form.cmdNext->isEnabled());
+        QVERIFY(form.cmdNext->isDefault());
+        QCOMPARE(form.Picture1->pixmap().size(), QSize(206, 220));
+        QVERIFY(!form.windowIcon().isNull());
+        QCOMPARE(form.lbSuccess->font().pointSizeF(), 9.75);
+        QCOMPARE(form.lbDrivername->font().pointSizeF(), 9.75);
+        QCOMPARE(form.lb1->font().pointSizeF(), 8.25);
+        QVERIFY(!form.lb1->font().bold());
+        QCOMPARE(form.pBar->palette().color(QPalette::Window), QColor(20, 33, 152));
+    }
+
+    void focusMovesThroughListNextBack()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.cmbDriverList->setFocus();
+        QCOMPARE(QApplication::focusWidget(), form.cmbDriverList);
+        QCOMPARE(form.cmbDriverList->nextInFocusChain(), form.cmdNext);
+        QCOMPARE(form.cmdNext->nextInFocusChain(), form.cmdBack);
+    }
+
+    void assistiveTechnologyReadsTheWindow()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        auto name = [](QObject* o) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(o);
+            return iface ? iface->text(QAccessible::Name) : QStringLiteral("<none>");
+        };
+        QCOMPARE(name(&form), form.windowTitle());
+        QCOMPARE(name(form.lb1), form.lb1->Caption());
+        QCOMPARE(name(form.Label1), form.Label1->Caption());
+        QVERIFY(name(form.cmdNext).contains(QStringLiteral("Next")));
+        QAccessibleInterface* back = QAccessible::queryAccessibleInterface(form.cmdBack);
+        QVERIFY(back->state().disabled);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.cmbDriverList);
+        QCOMPARE(list->role(), QAccessible::ComboBox);
+        QCOMPARE(list->text(QAccessible::Value), QStringLiteral("1,0,0  First Writer"));
+    }
+
+    void enterOnTheListPressesNext()
+    {
+        fx->WriteScenario(QStringLiteral("[scan]\nadapters = no\n"));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        QTest::keyClick(form.cmbDriverList, Qt::Key_Return);
+        QCOMPARE(fx->messages.size(), std::size_t(1));
+        QCOMPARE(fx->messages[0].text, QStringLiteral("Select your CD writer"));
+    }
+
+    void shippedLanguagesHaveEveryTextWhole()
+    {
+        const QStringList keys = {"2000", "2002", "2003", "2005", "2006", "2007", "2102", "2103", "2104",
+                                  "2105", "2106", "2107", "2108", "2109", "2110", "2200", "2201"};
+        const QDir lang(QStringLiteral(TESSALINE_SOURCE_DIR "/lang"));
+        const QStringList files = lang.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name);
+        QVERIFY(files.size() >= 4);
+        QVERIFY(files.contains(QStringLiteral("English.ini")));
+        for (const QString& file : files) {
+            fx->Copy(lang.filePath(file), fx->appDir + QStringLiteral("/Lang/English.ini"));
+            QFile raw(lang.filePath(file));
+            QVERIFY(raw.open(QIODevice::ReadOnly));
+            const QString source = QString::fromUtf8(raw.readAll());
+            mdlMain::ResetForTesting();
+            QVERIFY(mdlMain::LoadLanguage());
+            for (const QString& key : keys) {
+                const QString text = QString::fromStdString(mdlMain::GetLangString(key.toStdString(), ""));
+                QVERIFY2(!text.trimmed().isEmpty(), qPrintable(file + QLatin1Char(' ') + key));
+                QVERIFY2(text.size() <= 254, qPrintable(file + QLatin1Char(' ') + key));
+                // The text as read is the line of the file, letter for letter (no mojibake).
+                QVERIFY2(source.contains(key + QLatin1Char('=') + text + QLatin1Char('\n')),
+                         qPrintable(file + QLatin1Char(' ') + key + QStringLiteral(": ") + text));
+                QVERIFY(!text.contains(QChar(0xFFFD)));
+            }
+        }
+    }
+
+private:
+    std::unique_ptr<WizardFixture> fx;
+};
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"
