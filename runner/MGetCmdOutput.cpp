@@ -13,8 +13,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReadSize = 1024;
-// Longest stretch without window events while the child is silent.
-constexpr int kSilentWaitMs = 20;
+// Longest wait inside one call of the event hook while the child is silent; below 20 ms so
+// that the hook's own timer latency still keeps window events within 20 ms of each other.
+constexpr int kSilentWaitMs = 16;
 // How long a stopped child may take to end on its own before it is killed.
 constexpr int kStopGraceMs = 150;
 // A child that has closed its output is normally ending; it gets this long to be collected
