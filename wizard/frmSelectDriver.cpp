@@ -51,7 +51,11 @@ QString JoinedTexts(const std::vector<const char*>& keys)
 
 QFont LabelFont(double points)
 {
+    // Where the design font is missing, faces of about its width come first, then any sans-serif.
     QFont font(QStringLiteral("MS Sans Serif"));
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setWeight(QFont::Normal);
@@ -106,6 +110,8 @@ void frmSelectDriver::BuildControls()
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Px(6960), Px(3300));
+    // The window's default font, which the buttons, frames and lists use.
+    setFont(LabelFont(8.25));
     setWindowIcon(QIcon(QStringLiteral(":/tessaline/icon.png")));
 
     // The controls that take the focus come first, in their tab order (the writer list, Next,

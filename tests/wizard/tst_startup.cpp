@@ -320,6 +320,43 @@ private slots:
         }
     }
 
+    void shippedTextsFitTheirLabels()
+    {
+        const QDir lang(QStringLiteral(TESSALINE_SOURCE_DIR "/lang"));
+        for (const QString& file : lang.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
+            fx->Copy(lang.filePath(file), fx->appDir + QStringLiteral("/Lang/English.ini"));
+            mdlMain::ResetForTesting();
+            frmSelectDriver form;
+            QVERIFY(form.Form_Load());
+            form.show();
+            auto text = [](const char* key) { return QString::fromStdString(mdlMain::GetLangString(key, "")); };
+            auto fits = [&](SkinLabel* label, const QString& caption, int visibleWidth) {
+                label->setCaption(caption);
+                const int width = std::min(label->width(), visibleWidth);
+                const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, width, 10000),
+                                                                        Qt::TextWordWrap | Qt::AlignLeft, caption);
+                QVERIFY2(needed.height() <= label->height() && needed.width() <= width,
+                         qPrintable(QStringLiteral("%1: %2 needs %3x%4 in %5x%6: %7")
+                                        .arg(file, label->objectName()).arg(needed.width()).arg(needed.height())
+                                        .arg(width).arg(label->height()).arg(caption)));
+            };
+            fits(form.Label1, text("2002"), 10000);
+            fits(form.lb1, text("2200"), 10000);
+            fits(form.lb2, text("2201"), 10000);
+            // Page 2 sits in page 1's narrower rectangle, which cuts the heading's right end.
+            fits(form.lbhead, text("2003"), form.fraPage1->width() - form.lbhead->x());
+            for (const char* message : {"2109", "2110", "2103", "2107"}) fits(form.lbSuccess, text(message), 10000);
+            fits(form.lbSuccess, text("2104") + QLatin1Char('\n') + text("2105"), 10000);
+            fits(form.lbSuccess, text("2106") + QLatin1Char('\n') + text("2105"), 10000);
+            for (const char* caption : {"2005", "2006", "2007"}) {
+                QString plain = text(caption);
+                plain.remove(QLatin1Char('&'));
+                QVERIFY2(form.cmdNext->fontMetrics().horizontalAdvance(plain) <= form.cmdNext->width() - 8,
+                         qPrintable(file + QStringLiteral(": ") + plain));
+            }
+        }
+    }
+
 private:
     std::unique_ptr<WizardFixture> fx;
 };
