@@ -53,6 +53,8 @@ struct IndexCase {
     std::string expected;
 };
 
+void PrintTo(const IndexCase& c, std::ostream* out) { *out << c.name; }
+
 class LanguageIndex : public LanguageTest, public testing::WithParamInterface<IndexCase> {};
 
 TEST_P(LanguageIndex, PicksTheFileOfTheListing) {

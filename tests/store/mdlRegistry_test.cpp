@@ -31,6 +31,8 @@ struct QueryCase {
     std::string expected;
 };
 
+void PrintTo(const QueryCase& c, std::ostream* out) { *out << c.name; }
+
 class QueryRegistry : public testing::TestWithParam<QueryCase> {};
 
 TEST_P(QueryRegistry, GivesTheTextOrTheDefault) {

@@ -18,6 +18,8 @@ struct LookupCase {
     std::optional<std::string> expected;
 };
 
+void PrintTo(const LookupCase& c, std::ostream* out) { *out << c.name; }
+
 class ProfileLookup : public testing::TestWithParam<LookupCase> {};
 
 TEST_P(ProfileLookup, FollowsTheWindowsReader) {

@@ -22,6 +22,8 @@ struct ValueCase {
     std::string data;
 };
 
+void PrintTo(const ValueCase& c, std::ostream* out) { *out << c.name; }
+
 class ReadsValue : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(ReadsValue, WithItsTypeAndBytes) {
@@ -59,6 +61,8 @@ struct InvalidCase {
     const char* name;
     std::string text;
 };
+
+void PrintTo(const InvalidCase& c, std::ostream* out) { *out << c.name; }
 
 class RejectsText : public testing::TestWithParam<InvalidCase> {};
 

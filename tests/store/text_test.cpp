@@ -12,6 +12,8 @@ struct Utf8Case {
     bool valid;
 };
 
+void PrintTo(const Utf8Case& c, std::ostream* out) { *out << c.name; }
+
 class Utf8Validity : public testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8Validity, MatchesTheStandard) { EXPECT_EQ(IsValidUtf8(GetParam().bytes), GetParam().valid); }
