@@ -90,8 +90,9 @@ public:
     // Waits at most maxWaitMs for the child to end and collects it. True when it has ended.
     bool WaitForEnd(int maxWaitMs);
     // Ends the child's whole group: asks politely first, and forces the end once the child
-    // has gone or graceMs have passed, whichever comes first. Collects the child when it can
-    // within a short while; otherwise leaves it to ReapEndedChildren.
+    // has gone or graceMs have passed, whichever comes first. Returns once the group is gone,
+    // or after a short while at most; a child not collected by then is left to
+    // ReapEndedChildren.
     void TerminateGroup(int graceMs);
 
 private:

@@ -216,6 +216,12 @@ void ChildProcess::TerminateGroup(int graceMs)
     AwaitExit(impl_->pid, impl_->pidfd, Clock::now() + std::chrono::milliseconds(graceMs));
     ::kill(-group, SIGKILL);
     WaitForEnd(100);
+    // Signals are acted on asynchronously; give the rest of the group a moment to go, so the
+    // caller gets control back with the group ended. Zombies still count as members, so the
+    // wait stays bounded where nobody collects them.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(100);
+    while (::kill(-group, 0) == 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 bool CreateOutputPipe(OutputPipe& pipe)
