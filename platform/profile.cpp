@@ -39,29 +39,6 @@ bool NameMatches(std::string_view candidate, std::string_view folded) {
     return true;
 }
 
-// Cuts text into lines at CR LF, LF or a lone CR; the last line needs no end.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-    bool Next(std::string_view* line) {
-        if (pos_ >= text_.size()) return false;
-        std::size_t end = pos_;
-        while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
-        *line = text_.substr(pos_, end - pos_);
-        if (end < text_.size()) {
-            const bool cr = text_[end] == '\r';
-            ++end;
-            if (cr && end < text_.size() && text_[end] == '\n') ++end;
-        }
-        pos_ = end;
-        return true;
-    }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-};
-
 }  // namespace
 
 std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
@@ -69,7 +46,7 @@ std::optional<std::string> FindProfileString(std::string_view text, std::string_
     const std::string wantedSection = text::FoldCase(TrimSpaces(section));
     const std::string wantedKey = text::FoldCase(TrimSpaces(key));
     bool inSection = false;
-    LineReader lines(text);
+    text::LineReader lines(text);
     std::string_view line;
     while (lines.Next(&line)) {
         while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);

@@ -93,31 +93,6 @@ bool ReadQuoted(std::string_view* s, std::string* out) {
 
 std::string Folded(std::string_view name) { return text::FoldCase(name); }
 
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : text_(text) {}
-    bool Next(std::string_view* line) {
-        if (pos_ >= text_.size()) return false;
-        std::size_t end = pos_;
-        while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
-        *line = text_.substr(pos_, end - pos_);
-        if (end < text_.size()) {
-            const bool cr = text_[end] == '\r';
-            ++end;
-            if (cr && end < text_.size() && text_[end] == '\n') ++end;
-        }
-        pos_ = end;
-        ++number_;
-        return true;
-    }
-    std::size_t Number() const { return number_; }
-
-private:
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    std::size_t number_ = 0;
-};
-
 enum class HexState { Done, Continues, Invalid };
 
 // Reads one line's part of a hex byte list: two-digit bytes separated by commas, optionally
@@ -289,7 +264,7 @@ private:
         }
     }
 
-    LineReader lines_;
+    text::LineReader lines_;
     bool utf16_;
     Document document_;
     Key* current_ = nullptr;

@@ -209,4 +209,19 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return FoldCase(a) == FoldCase(b);
 }
 
+bool LineReader::Next(std::string_view* line) {
+    if (pos_ >= text_.size()) return false;
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;
+    *line = text_.substr(pos_, end - pos_);
+    if (end < text_.size()) {
+        const bool cr = text_[end] == '\r';
+        ++end;
+        if (cr && end < text_.size() && text_[end] == '\n') ++end;
+    }
+    pos_ = end;
+    ++number_;
+    return true;
+}
+
 }  // namespace platform::text

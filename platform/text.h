@@ -37,4 +37,17 @@ std::string FoldCase(std::string_view utf8);
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// Cuts text into lines at CR LF, LF or a lone CR; the last line needs no line end.
+class LineReader {
+public:
+    explicit LineReader(std::string_view text) : text_(text) {}
+    bool Next(std::string_view* line);
+    std::size_t Number() const { return number_; }  // of the last line returned, from 1
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::size_t number_ = 0;
+};
+
 }  // namespace platform::text

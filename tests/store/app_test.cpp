@@ -56,29 +56,6 @@ TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles) {
     EXPECT_FALSE(platform::IsOrdinaryFile(""));
 }
 
-TEST(ReadWholeFile, TellsMissingFromFoldersAndReadsBinaryData) {
-    TestFolder folder;
-    const std::string data("a\0b\xFF", 4);
-    std::string contents = "old";
-    EXPECT_EQ(platform::ReadWholeFile(folder.Write("f", data), &contents), platform::ReadStatus::Ok);
-    EXPECT_EQ(contents, data);
-    EXPECT_EQ(platform::ReadWholeFile(folder / "none", &contents), platform::ReadStatus::Missing);
-    EXPECT_EQ(platform::ReadWholeFile(folder.Path(), &contents), platform::ReadStatus::NotAFile);
-    EXPECT_TRUE(contents.empty());
-}
-
-TEST(UiHooks, MessagesAndTheEndGoThroughTheHooks) {
-    std::string shown;
-    int ended = -1;
-    platform::SetUiHooks({[&](const std::string& text, platform::MessageIcon) { shown = text; },
-                          [&](int status) { ended = status; }});
-    platform::ShowMessage("hello", platform::MessageIcon::Information);
-    platform::EndProgram(3);
-    platform::SetUiHooks({});
-    EXPECT_EQ(shown, "hello");
-    EXPECT_EQ(ended, 3);
-}
-
 TEST(UiHooksDeathTest, WithoutHooksTheMessageGoesToStandardErrorAndTheProgramEnds) {
     EXPECT_EXIT(
         {

@@ -68,6 +68,15 @@ TEST(DecodeText, PicksTheEncodingFromBomAndValidity) {
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xE9", &encoding), "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9");
 }
 
+TEST(LineReader, EndsLinesAtCrLfLfAndLoneCr) {
+    LineReader lines("a\r\nb\n\rc\r\rd");
+    std::string_view line;
+    std::vector<std::string> got;
+    while (lines.Next(&line)) got.emplace_back(line);
+    EXPECT_EQ(got, (std::vector<std::string>{"a", "b", "", "c", "", "d"}));
+    EXPECT_EQ(lines.Number(), 6u);
+}
+
 TEST(FoldCase, ComparesLettersOfSeveralScripts) {
     EXPECT_TRUE(EqualsIgnoreCase("Software\\Quorvane", "SOFTWARE\\quorvane"));
     EXPECT_TRUE(EqualsIgnoreCase("\xC3\xA4\xC3\xB6\xC3\xBC", "\xC3\x84\xC3\x96\xC3\x9C"));  // äöü
