@@ -348,14 +348,16 @@ void AppendKey(std::string& out, const Key& key, std::string& path) {
     if (!path.empty()) path.push_back('\\');
     path += key.Name();
     const auto values = key.Values();
-    if (key.Listed() || !values.empty()) {
+    const auto subKeys = key.SubKeys();
+    // A key with nothing below it needs its own line, or it would be lost.
+    if (key.Listed() || !values.empty() || subKeys.empty()) {
         out.push_back('[');
         out += path;
         out += "]\n";
         for (const Value* value : values) AppendValue(out, *value);
         out.push_back('\n');
     }
-    for (const Key* sub : key.SubKeys()) AppendKey(out, *sub, path);
+    for (const Key* sub : subKeys) AppendKey(out, *sub, path);
     path.resize(pathLength);
 }
 
@@ -429,7 +431,7 @@ std::vector<const Value*> Key::Values() const {
 }
 
 bool Key::operator==(const Key& other) const {
-    if (name_ != other.name_ || listed_ != other.listed_) return false;
+    if (name_ != other.name_) return false;
     const auto values = Values();
     const auto otherValues = other.Values();
     if (values.size() != otherValues.size()) return false;

@@ -27,8 +27,9 @@ struct Value {
 };
 
 // A key and its sub keys. Names of sub keys and values match without regard to letter case and
-// keep the case they were first given. Listed keys have a line of their own in the text; the
-// others exist only because a key below them does.
+// keep the case they were first given. Listed keys, and keys with neither values nor sub keys,
+// have a line of their own in the text; the others exist because a key below them does. Two
+// keys are equal when they hold the same names, values and sub keys, however listed.
 class Key {
 public:
     explicit Key(std::string name = {});

@@ -201,6 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
         std::string("REGEDIT4\n"),
         std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"k\"=\"v\"\n[HKEY_CURRENT_USER]\n@=\"root\"\n"),
         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A\\B\\C]\n[HKEY_CURRENT_USER\\A]\n"),
+        std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n[-HKEY_LOCAL_MACHINE\\A]\n"),
         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\odd] name ]\n\"@\"=\"\"\n\"\\\"\"=hex(0):\n"),
         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"t\"=hex(1):61,00,62,00\n\"u\"=hex(1):ff,fe\n"
                     "\"d\"=hex(4):01,02\n\"e\"=hex(4):01,02,03,04\n"),
