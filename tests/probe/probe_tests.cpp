@@ -11,6 +11,8 @@ struct ScanCase {
     Lines lines;
 };
 
+void PrintTo(const ScanCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.output)); }
+
 class ScanSplit : public testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScanSplit, ListsThePiecesBetweenTheFirstAndTheLast)
@@ -84,6 +86,8 @@ struct SimCase {
     const char* answer;
     std::int16_t code;
 };
+void PrintTo(const SimCase& c, std::ostream* os) { *os << testing::PrintToString(std::string(c.answer)); }
+
 class Simulation : public testing::TestWithParam<SimCase> {};
 
 TEST_P(Simulation, TheFirstRowOfTheResultTableWins)
