@@ -58,8 +58,8 @@ std::int16_t ClassifySimulation(std::string_view simulateAnswer);
 // The language keys of a result code: the footer and the result message, each one or two keys
 // (two keys are joined with one line feed).
 struct ResultKeys {
-    std::vector<const char*> footer;
-    std::vector<const char*> message;
+    std::vector<std::string> footer;
+    std::vector<std::string> message;
 };
 ResultKeys ResultKeysOf(std::int16_t resultCode);
 

@@ -39,12 +39,12 @@ QString FromStd(const std::string& text) { return QString::fromStdString(text); 
 
 QString Lang(const char* key) { return FromStd(mdlMain::GetLangString(key, "")); }
 
-QString JoinedTexts(const std::vector<const char*>& keys)
+QString JoinedTexts(const std::vector<std::string>& keys)
 {
     QString joined;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (i > 0) joined += QChar(u'\n');
-        joined += Lang(keys[i]);
+        joined += Lang(keys[i].c_str());
     }
     return joined;
 }

@@ -116,7 +116,7 @@ TEST(ResultTexts, FooterAndMessageDifferOnlyForCodesTwoAndSeven)
         else
             EXPECT_EQ(keys.footer, keys.message) << code;
     }
-    EXPECT_EQ(ResultKeysOf(7).message, std::vector<const char*>{"2104"});
+    EXPECT_EQ(ResultKeysOf(7).message, std::vector<std::string>{"2104"});
     EXPECT_EQ(ResultKeysOf(5).footer.size(), 2u);
 }
 
