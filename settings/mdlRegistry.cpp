@@ -58,8 +58,9 @@ RegStatus SetRegistryValue(const std::string& keyPath, const std::string& valueN
     RegKey key = 0;
     RegStatus status = RegOpenKeyExA(kHkeyCurrentUser, keyPath, 0, kKeyAccess63, &key);
     if (status == kErrorFileNotFound) {
-        CreateNewKey(keyPath, kHkeyCurrentUser);
-        status = RegOpenKeyExA(kHkeyCurrentUser, keyPath, 0, kKeyAccess63, &key);
+        // A key that cannot be created reports why (no folder, full disk), not that it is missing.
+        status = CreateNewKey(keyPath, kHkeyCurrentUser);
+        if (status == kErrorSuccess) status = RegOpenKeyExA(kHkeyCurrentUser, keyPath, 0, kKeyAccess63, &key);
     }
     // Without an open key there is nothing to write to; the caller learns why.
     if (status != kErrorSuccess) return status;
@@ -119,13 +120,13 @@ RegStatus SetKeyValue(RegKey key, const std::string& valueName, std::int32_t val
     return kErrorSuccess;
 }
 
-void CreateNewKey(const std::string& keyPath, RegKey root) {
+RegStatus CreateNewKey(const std::string& keyPath, RegKey root) {
     RegKey key = 0;
     std::uint32_t disposition = 0;
-    if (RegCreateKeyExA(root, keyPath, 0, nullptr, kRegOptionNonVolatile, kKeyAccess63, nullptr, &key,
-                        &disposition) == kErrorSuccess) {
-        RegCloseKey(key);
-    }
+    const RegStatus status = RegCreateKeyExA(root, keyPath, 0, nullptr, kRegOptionNonVolatile, kKeyAccess63,
+                                             nullptr, &key, &disposition);
+    if (status == kErrorSuccess) RegCloseKey(key);
+    return status;
 }
 
 std::string TrimKeyPath(const std::string& keyPath) {

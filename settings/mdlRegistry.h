@@ -32,7 +32,8 @@ std::string QueryRegistryValue(platform::RegKey root, const std::string& keyPath
 platform::RegStatus SetKeyValue(platform::RegKey key, const std::string& valueName,
                                 std::int32_t valueType, const RegValue& value);
 
-void CreateNewKey(const std::string& keyPath, platform::RegKey root);
+// Creates the key and every missing key above it; the status of the creation.
+platform::RegStatus CreateNewKey(const std::string& keyPath, platform::RegKey root);
 
 std::string TrimKeyPath(const std::string& keyPath);
 

@@ -96,8 +96,8 @@ TEST(SetRegistryValue, UsesItsPathUntrimmedAndReportsFailures) {
     folder.WriteStore(StoreWith("@=\"old\"\n"));
     chmod(folder.StorePath().c_str(), 0444);
     EXPECT_EQ(SetRegistryValue("Software\\Q", "", std::string("new"), 1), kErrorAccessDenied);
-    // The key cannot be created, so the second open finds nothing.
-    EXPECT_EQ(SetRegistryValue("Software\\New", "", std::string("new"), 1), kErrorFileNotFound);
+    // The key cannot be created, and the caller learns why.
+    EXPECT_EQ(SetRegistryValue("Software\\New", "", std::string("new"), 1), kErrorAccessDenied);
     EXPECT_EQ(folder.Store(), StoreWith("@=\"old\"\n"));
     chmod(folder.StorePath().c_str(), 0644);
     folder.WriteStore(StoreWith("@=\"unterminated\n"));
