@@ -1,0 +1,243 @@
+// The recording tool misbehaving: killed in the middle of its output, flooding standard error,
+// writing binary bytes, closing its output early, leaving a grandchild behind, ending before the
+// runner reads. None of it crashes or hangs the runner, and after a thousand runs no descriptor
+// and no process is left behind.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "runner/MGetCmdOutput.h"
+#include "wizard/DriverProbe.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using MGetCmdOutput::RunCmd;
+using MGetCmdOutput::RunStatus;
+
+std::string Helper(const std::string& arguments) { return "\"" FAULT_HELPER "\" " + arguments; }
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+long StatusField(const char* name) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(name, 0) == 0) return std::atol(line.c_str() + std::strlen(name));
+    return -1;
+}
+
+std::size_t OpenDescriptors() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Processes whose parent is this process, zombies included.
+std::vector<long> Children() {
+    std::vector<long> children;
+    const long self = getpid();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), {});
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(stat.substr(close + 2));
+        char state = 0;
+        long parent = 0;
+        rest >> state >> parent;
+        if (parent == self) children.push_back(std::atol(name.c_str()));
+    }
+    return children;
+}
+
+bool Alive(long pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), {});
+    const std::size_t close = stat.rfind(')');
+    return close != std::string::npos && stat[close + 2] != 'Z';
+}
+
+class ToolFaults : public testing::Test {
+protected:
+    void SetUp() override { MGetCmdOutput::SetEventHook({}); }
+    void TearDown() override {
+        MGetCmdOutput::SetEventHook({});
+        platform::ReapEndedChildren();
+    }
+};
+
+TEST_F(ToolFaults, AToolKilledInTheMiddleOfItsOutputGivesWhatItWrote) {
+    const auto run = RunCmd(Helper("die-after 300000"), false, true, false);
+    EXPECT_EQ(run.status, RunStatus::Finished);
+    EXPECT_EQ(run.text.size(), 300000u);
+    EXPECT_EQ(run.text.rfind("filler line 0 of the flood\n", 0), 0u);
+    // A killed probe's partial answer is read like any other: no refusal phrase, so accepted.
+    EXPECT_FALSE(DriverProbe::IsDriverRefused(run.text));
+}
+
+// 200 MB on standard error: the text is kept whole, memory grows by less than three times its
+// size, and the time grows in proportion to it. Measured in a child process, so that the peak
+// belongs to this run alone.
+TEST_F(ToolFaults, TwoHundredMegabytesOfOutputAreReadInBoundedMemoryAndLinearTime) {
+    constexpr std::size_t kSmall = 50u << 20;
+    constexpr std::size_t kLarge = 200u << 20;
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(report[0]);
+        double figures[5] = {};
+        std::size_t sizes[2] = {kSmall, kLarge};
+        for (int i = 0; i < 2; ++i) {
+            std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from now
+            const long before = StatusField("VmRSS:");
+            const auto start = Clock::now();
+            auto run = RunCmd(Helper("flood " + std::to_string(sizes[i])), false, true, false);
+            figures[i] = Seconds(Clock::now() - start);
+            const bool whole = run.text.size() == sizes[i] + 11 && run.text.compare(sizes[i], 11, "flood done\n") == 0;
+            if (!whole) _exit(3);
+            if (i == 1) {
+                figures[2] = static_cast<double>(StatusField("VmHWM:") - before) * 1024.0;
+                figures[3] = static_cast<double>(run.text.size());
+            }
+        }
+        (void)!write(report[1], figures, sizeof figures);
+        _exit(0);
+    }
+    close(report[1]);
+    double figures[5] = {};
+    const ssize_t got = read(report[0], figures, sizeof figures);
+    close(report[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "the text did not come back whole";
+    ASSERT_EQ(got, static_cast<ssize_t>(sizeof figures));
+    const double growth = figures[2];
+    EXPECT_LT(growth, 3.0 * figures[3]) << "peak memory grew by " << growth / (1 << 20) << " MiB";
+    // Four times the text in at most eight times the time (the machine is shared).
+    EXPECT_LT(figures[1], 8.0 * figures[0] + 0.5);
+    std::cout << "[ figures  ] 50 MiB read in " << figures[0] << " s, 200 MiB in " << figures[1]
+              << " s; peak memory growth " << growth / (1 << 20) << " MiB for " << figures[3] / (1 << 20)
+              << " MiB of text (" << growth / figures[3] << "x)\n";
+}
+
+TEST_F(ToolFaults, BinaryOutputAndInvalidUtf8BecomeValidTextAndThePhraseIsStillFound) {
+    for (const int seed : {1, 2, 3, 4}) {
+        const auto run = RunCmd(Helper("binary 100000 " + std::to_string(seed)), false, true, false);
+        EXPECT_TRUE(platform::text::IsValidUtf8(run.text));
+        EXPECT_TRUE(run.text.size() >= 100000u / 2) << run.text.size();
+        EXPECT_EQ(run.text.substr(run.text.size() - 12), "binary done\n");
+        // The same bytes decoded at once: reading in chunks changes nothing.
+        std::string bytes(100000, '\0');
+        unsigned state = static_cast<unsigned>(seed);
+        for (char& c : bytes) {
+            state = state * 1103515245u + 12345u;
+            c = static_cast<char>(state >> 16);
+        }
+        std::string expected;
+        platform::Utf8StreamDecoder decoder;
+        decoder.Feed(bytes + "binary done\n", expected);
+        decoder.Finish(expected);
+        EXPECT_EQ(run.text, expected) << "seed " << seed;
+        EXPECT_GE(DriverProbe::ClassifySimulation(run.text), 1);
+    }
+}
+
+TEST_F(ToolFaults, AToolThatClosesItsOutputEarlyIsNotWaitedFor) {
+    const auto start = Clock::now();
+    const auto run = RunCmd(Helper("close-early 3000"), false, true, false);
+    const double took = Seconds(Clock::now() - start);
+    EXPECT_EQ(run.text, "before close\n");
+    EXPECT_EQ(run.status, RunStatus::Finished);
+    EXPECT_LT(took, 1.5) << "the runner waited for the tool to end";
+    // The tool runs on unwaited and is collected once it has ended.
+    EXPECT_EQ(platform::UncollectedChildCount(), 1u);
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (platform::UncollectedChildCount() > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        platform::ReapEndedChildren();
+    }
+    EXPECT_EQ(platform::UncollectedChildCount(), 0u);
+    EXPECT_TRUE(Children().empty());
+}
+
+TEST_F(ToolFaults, AGrandchildThatOutlivesTheToolWithoutItsOutputDoesNotHoldTheRunner) {
+    const auto start = Clock::now();
+    const auto run = RunCmd(Helper("detach 2000"), false, true, false);
+    EXPECT_LT(Seconds(Clock::now() - start), 1.0);
+    const std::size_t equals = run.text.find('=');
+    ASSERT_NE(equals, std::string::npos) << run.text;
+    const long grandchild = std::atol(run.text.c_str() + equals + 1);
+    ASSERT_GT(grandchild, 0);
+    EXPECT_TRUE(Alive(grandchild)) << "the grandchild should still be running";
+    EXPECT_TRUE(Children().empty()) << "the tool itself is collected";
+    kill(static_cast<pid_t>(grandchild), SIGKILL);
+}
+
+TEST_F(ToolFaults, AToolThatEndsBeforeTheRunnerReadsLosesNothing) {
+    // The first read happens only after the tool has written everything and ended.
+    bool first = true;
+    MGetCmdOutput::SetEventHook([&](std::intptr_t, int) {
+        if (first) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        first = false;
+    });
+    const auto run = RunCmd(Helper("flood 60000"), false, true, false);
+    EXPECT_EQ(run.text.size(), 60000u + 11);
+    EXPECT_EQ(run.status, RunStatus::Finished);
+}
+
+TEST_F(ToolFaults, AThousandRunsLeaveNoDescriptorAndNoProcessBehind) {
+    constexpr int kRuns = 1000;
+    RunCmd(Helper("quick"), false, true, false);  // first-use allocations of the runner
+    const std::size_t descriptorsBefore = OpenDescriptors();
+    int answered = 0;
+    for (int i = 0; i < kRuns; ++i)
+        if (RunCmd(Helper("quick"), false, true, false).text == "quick\n") ++answered;
+    platform::ReapEndedChildren();
+    const std::size_t descriptorsAfter = OpenDescriptors();
+    const std::vector<long> children = Children();
+    EXPECT_EQ(answered, kRuns);
+    EXPECT_EQ(descriptorsAfter, descriptorsBefore);
+    EXPECT_TRUE(children.empty()) << children.size() << " processes left";
+    EXPECT_EQ(platform::UncollectedChildCount(), 0u);
+    std::cout << "[ figures  ] " << kRuns << " runs: descriptors before " << descriptorsBefore << ", after "
+              << descriptorsAfter << "; processes left " << children.size() << "\n";
+}
+
+// Descriptors of ours that are inheritable (no close-on-exec) still do not reach the tool.
+TEST_F(ToolFaults, TheToolSeesOnlyItsThreeStandardDescriptors) {
+    std::vector<int> leaked;
+    for (int i = 0; i < 20; ++i) leaked.push_back(open("/dev/null", O_RDONLY));
+    int extra[2];
+    ASSERT_EQ(pipe(extra), 0);
+    const auto run = RunCmd(Helper("fds"), false, true, false);
+    for (const int fd : leaked) close(fd);
+    close(extra[0]);
+    close(extra[1]);
+    EXPECT_EQ(run.text, "fds=0,1,2\n");
+}
+
+}  // namespace

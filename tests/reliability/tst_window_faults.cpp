@@ -1,0 +1,172 @@
+// The window under faults: a tool that never ends while the window is closed, and the language
+// and skin files changed or removed while the program runs. The language file is read anew at
+// each lookup; the skin is read once at start-up, so losing it later changes nothing.
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "WizardFixture.h"
+#include "wizard/skin/Skin.h"
+
+namespace {
+
+// Processes started by this process that still run (zombies, ended but not yet collected, do
+// not count).
+int RunningChildCount()
+{
+    int count = 0;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) return -1;
+    while (const dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+        std::ifstream in(std::string("/proc/") + entry->d_name + "/stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), {});
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(stat.substr(close + 2));
+        char state = 0;
+        long parent = 0;
+        rest >> state >> parent;
+        if (parent == ::getpid() && state != 'Z') ++count;
+    }
+    ::closedir(proc);
+    return count;
+}
+
+const QStringList kKeys = {"2000", "2002", "2003", "2005", "2006", "2007", "2102", "2103", "2104",
+                           "2105", "2106", "2107", "2108", "2109", "2110", "2200", "2201"};
+
+}  // namespace
+
+class WindowFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        fx = std::make_unique<WizardFixture>();
+        fx->WriteKeyNamedLanguage(kKeys);
+    }
+    void cleanup() { fx.reset(); }
+
+    // The simulated write never ends; the user closes the window. The tool's group is ended, the
+    // driver found before is kept, and nothing is shown or written after the close.
+    void closingTheWindowDuringANeverEndingSimulation()
+    {
+        fx->WriteScenario(QStringLiteral("[writer]\naddress = 1,0,0\ndescription = Hanging\ndrivers = generic-mmc\n"
+                                         "simulate = finished successfully\nsimulate.delay-ms = 100000000\n"));
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        QElapsedTimer clock;
+        qint64 closedAt = -1;
+        // Closed from inside the window's event loop, once the simulated write has started.
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, &form, [&] {
+            const QStringList commands = fx->ToolCommands();
+            if (closedAt < 0 && !commands.isEmpty() && commands.last().contains(QStringLiteral(" simulate "))) {
+                QTest::qWait(200);
+                closedAt = clock.elapsed();
+                form.close();
+            }
+        });
+        poll.start();
+        clock.start();
+        form.cmdNext_Click();
+        const qint64 returnedAt = clock.elapsed();
+        poll.stop();
+
+        QVERIFY(closedAt > 0);
+        QVERIFY2(returnedAt - closedAt < 2000, qPrintable(QString::number(returnedAt - closedAt)));
+        QCOMPARE(fx->endStatuses, std::vector<int>{0});
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+        QVERIFY(fx->messages.empty());
+        QVERIFY(!MGetCmdOutput::IsCommandRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(RunningChildCount(), 0, 3000);
+    }
+
+    // Edited between page 1 and page 2: page 2 shows the new texts.
+    void anEditedLanguageFileIsReadAtTheNextLookup()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        QCOMPARE(form.windowTitle(), QStringLiteral("T2000"));
+        fx->Write(fx->appDir + QStringLiteral("/Lang/English.ini"),
+                  "[Velthorn]\n2003=Edited heading\n2007=&Finish\n2102=Edited footer\n");
+        form.cmdNext_Click();
+        QCOMPARE(form.lbhead->Caption(), QStringLiteral("Edited heading"));
+        QCOMPARE(form.cmdNext->text(), QStringLiteral("&Finish"));
+        QCOMPARE(form.LbFooter->Caption(), QStringLiteral("Edited footer"));
+        QVERIFY(fx->messages.empty());
+    }
+
+    // Cut short, emptied or removed while the window is open: the texts fall back to their
+    // defaults (empty), the driver test still runs to its end and stores its value.
+    void aDamagedOrRemovedLanguageFileGivesEmptyTexts_data()
+    {
+        QTest::addColumn<QByteArray>("contents");  // empty: the file is removed
+        QTest::newRow("removed") << QByteArray();
+        QTest::newRow("emptied") << QByteArray("\n");
+        QTest::newRow("cut inside the section") << QByteArray("[Velth");
+        QTest::newRow("binary") << QByteArray("\xff\xfe\x00\x00\x01[", 6);
+    }
+    void aDamagedOrRemovedLanguageFileGivesEmptyTexts()
+    {
+        QFETCH(QByteArray, contents);
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        const QString path = fx->appDir + QStringLiteral("/Lang/English.ini");
+        if (contents.isEmpty()) QVERIFY(QFile::remove(path));
+        else fx->Write(path, contents);
+        form.cmdNext_Click();
+        QCOMPARE(form.lbhead->Caption(), QString());
+        QCOMPARE(form.cmdNext->text(), QString());
+        QCOMPARE(form.LbFooter->Caption(), QString());
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+        QVERIFY(form.cmdNext->isEnabled());
+        QVERIFY(fx->endStatuses.empty());
+        QVERIFY(fx->messages.empty());
+    }
+
+    // The skin is read once: removed or damaged after start-up, the window keeps its look and the
+    // program goes on; only the next start would notice.
+    void theSkinChangedAfterStartUpChangesNothing()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        const QString sheet = form.styleSheet();
+        const QString skin = fx->appDir + QStringLiteral("/winaqua.skn");
+        fx->Write(skin, "tessaline-skin 1\n[window]\nbackground-top = #zz\n");
+        form.cmdNext_Click();
+        QVERIFY(QFile::remove(skin));
+        form.cmdBack_Click();
+        form.cmdNext_Click();
+        QCOMPARE(form.styleSheet(), sheet);
+        QVERIFY(fx->messages.empty());
+        QVERIFY(fx->endStatuses.empty());
+        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+
+        // A new start without the skin file ends with the message.
+        frmSelectDriver second;
+        QVERIFY(!second.Form_Load());
+        QCOMPARE(fx->messages.size(), std::size_t(1));
+        QCOMPARE(fx->messages[0].text, QStringLiteral("T2103"));
+    }
+
+private:
+    std::unique_ptr<WizardFixture> fx;
+};
+
+QTEST_MAIN(WindowFaults)
+#include "tst_window_faults.moc"
