@@ -29,12 +29,14 @@ const QColor SkinLine(150, 92, 58);
 
 // A disc of the given radius centred on the origin: silver face, rainbow sheen, clear hub and
 // a hole through which whatever lies below shows.
-QImage discLayer(int size, double radius)
+// scale > 1 draws the same disc with more pixels, for high-density screens.
+QImage discLayer(int size, double radius, int scale = 1)
 {
-    QImage layer(size, size, QImage::Format_ARGB32_Premultiplied);
+    QImage layer(size * scale, size * scale, QImage::Format_ARGB32_Premultiplied);
     layer.fill(Qt::transparent);
     QPainter p(&layer);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(scale, scale);
     p.translate(size / 2.0, size / 2.0);
     const QRectF outer(-radius, -radius, 2 * radius, 2 * radius);
 
@@ -114,10 +116,12 @@ QPainterPath digit(const QPointF& base, double angle, double length, double widt
     return t.map(path);
 }
 
-void drawBanner(const QString& path)
+// The banner in 206 x 220 logical pixels; scale 2 gives the copy for screens at 200%.
+void drawBanner(const QString& path, int scale)
 {
-    QImage banner(206, 220, QImage::Format_RGB32);
+    QImage banner(206 * scale, 220 * scale, QImage::Format_RGB32);
     QPainter p(&banner);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -125,11 +129,12 @@ void drawBanner(const QString& path)
     sky.setColorAt(0, QColor(12, 40, 112));
     sky.setColorAt(0.55, QColor(36, 110, 196));
     sky.setColorAt(1, QColor(150, 210, 240));
-    p.fillRect(banner.rect(), sky);
+    const QRect area(0, 0, 206, 220);
+    p.fillRect(area, sky);
     QRadialGradient glow(QPointF(118, 128), 100);
     glow.setColorAt(0, QColor(255, 255, 255, 110));
     glow.setColorAt(1, QColor(255, 255, 255, 0));
-    p.fillRect(banner.rect(), glow);
+    p.fillRect(area, glow);
 
     const QPointF centre(118, 132);
     const double radius = 70;
@@ -151,8 +156,9 @@ void drawBanner(const QString& path)
     p.setBrush(skinBrush(QPointF(10, 180), QPointF(60, 236)));
     p.drawPath(palm);
 
-    const QImage disc = discLayer(2 * int(radius) + 8, radius);
-    p.drawImage(centre - QPointF(disc.width() / 2.0, disc.height() / 2.0), disc);
+    const int discSize = 2 * int(radius) + 8;
+    const QImage disc = discLayer(discSize, radius, scale);
+    p.drawImage(QRectF(centre - QPointF(discSize / 2.0, discSize / 2.0), QSizeF(discSize, discSize)), disc);
     // A soft shadow of the thumb on the disc, then the thumb pressing on its front.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(20, 30, 60, 60));
@@ -370,7 +376,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    drawBanner(out.filePath(QStringLiteral("banner.jpg")));
+    drawBanner(out.filePath(QStringLiteral("banner.jpg")), 1);
+    drawBanner(out.filePath(QStringLiteral("banner@2x.jpg")), 2);
 
     const QImage icon = drawIcon();
     if (!icon.save(out.filePath(QStringLiteral("icon.png")), "png")) {

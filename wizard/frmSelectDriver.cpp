@@ -157,7 +157,14 @@ void frmSelectDriver::BuildControls()
     fraPage2->hide();
     Picture1 = Place(new QLabel(this), "Picture1", TwipsRect(0, 0, 3090, 3300), 5);
     Picture1->setProperty("skinRole", QStringLiteral("banner"));
-    Picture1->setPixmap(QPixmap(QStringLiteral(":/tessaline/banner.jpg")));
+    // On a high-density screen the banner drawn at twice the size keeps it sharp.
+    QPixmap banner(QStringLiteral(":/tessaline/banner.jpg"));
+    if (devicePixelRatioF() > 1.0) {
+        QPixmap sharp(QStringLiteral(":/tessaline/banner@2x.jpg"));
+        sharp.setDevicePixelRatio(2.0);
+        if (!sharp.isNull()) banner = sharp;
+    }
+    Picture1->setPixmap(banner);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setBackgroundRole(QPalette::Base);
     Picture1->setForegroundRole(QPalette::Text);

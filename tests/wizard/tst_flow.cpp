@@ -313,8 +313,8 @@ private slots:
         closer.join();
 
         QVERIFY(handledAt > 0);
-        QVERIFY2(handledAt - postedAt < 50'000'000, qPrintable(QString::number((handledAt - postedAt) / 1e6)));
-        QVERIFY2(returnedAt - postedAt < 1'000'000'000, qPrintable(QString::number((returnedAt - postedAt) / 1e6)));
+        QVERIFY2(handledAt - postedAt < 50'000'000, qPrintable(QString::number(static_cast<double>(handledAt - postedAt) / 1e6)));
+        QVERIFY2(returnedAt - postedAt < 1'000'000'000, qPrintable(QString::number(static_cast<double>(returnedAt - postedAt) / 1e6)));
         QCOMPARE(fx->endStatuses, std::vector<int>{0});
         QCOMPARE(fx->ToolCommands().size(), 2);  // the scan and the first probe, nothing after it
         QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));

@@ -240,13 +240,30 @@ private slots:
         QVERIFY(!form.cmdBack->isEnabled());
         QVERIFY(form.cmdNext->isEnabled());
         QVERIFY(form.cmdNext->isDefault());
-        QCOMPARE(form.Picture1->pixmap().size(), QSize(206, 220));
+        QCOMPARE(form.Picture1->pixmap().deviceIndependentSize(), QSizeF(206, 220));
         QVERIFY(!form.windowIcon().isNull());
         QCOMPARE(form.lbSuccess->font().pointSizeF(), 9.75);
         QCOMPARE(form.lbDrivername->font().pointSizeF(), 9.75);
         QCOMPARE(form.lb1->font().pointSizeF(), 8.25);
         QVERIFY(!form.lb1->font().bold());
         QCOMPARE(form.pBar->palette().color(QPalette::Window), QColor(20, 33, 152));
+    }
+
+    // Run once more with QT_SCALE_FACTOR=2: the layout stays in logical pixels, and the banner
+    // comes from its copy with twice the pixels instead of being blown up.
+    void scaledScreenKeepsLayoutAndSharpBanner()
+    {
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.show();
+        const qreal ratio = form.devicePixelRatioF();
+        QCOMPARE(form.size(), QSize(464, 220));
+        QCOMPARE(form.cmdNext->geometry(), QRect(386, 194, 72, 22));
+        const QPixmap banner = form.Picture1->pixmap();
+        QCOMPARE(banner.deviceIndependentSize(), QSizeF(206, 220));
+        QCOMPARE(banner.width(), ratio > 1.0 ? 412 : 206);
+        const QImage grabbed = form.grab().toImage();
+        QCOMPARE(grabbed.width(), qRound(464 * ratio));
     }
 
     void focusMovesThroughListNextBack()
