@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, moves the whole tree into a folder with blanks in
+# its name, starts it through its launcher and checks that the wizard came up from the moved
+# application directory and ran the stand-in tool's bus scan there.
+# Usage: relocated_install.sh <build folder>
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+app=
+cleanup() { [ -n "$app" ] && kill "$app" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+
+cmake --install "$build" --prefix "$work/first" >/dev/null
+for f in bin/tessaline lib/tessaline/tessaline lib/tessaline/Burn.exe lib/tessaline/burn-sim.ini \
+         lib/tessaline/winaqua.skn lib/tessaline/Lang/English.ini lib/tessaline/test.cue \
+         share/applications/tessaline.desktop share/icons/hicolor/32x32/apps/tessaline.png; do
+    [ -e "$work/first/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+grep -q "^Path=$work/first/lib/tessaline\$" "$work/first/share/applications/tessaline.desktop" ||
+    { echo "the menu entry lacks its Path="; exit 1; }
+
+moved="$work/moved here/my apps"
+mkdir -p "$moved"
+mv "$work/first" "$moved/tessaline"
+log="$work/commands.log"
+: >"$log"
+(cd / && TESSALINE_BURN_LOG="$log" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+    exec "$moved/tessaline/bin/tessaline") >"$work/out.log" 2>&1 &
+app=$!
+for _ in $(seq 100); do grep -q "scanbus" "$log" && break; sleep 0.1; done
+expected="$moved/tessaline/lib/tessaline/Burn.exe scanbus -v 0"
+if [ "$(head -n 1 "$log")" != "$expected" ]; then
+    echo "expected the tool to be run as: $expected"
+    echo "it received: $(cat "$log")"
+    cat "$work/out.log"
+    exit 1
+fi
+kill -0 "$app" || { echo "the wizard did not stay up"; cat "$work/out.log"; exit 1; }
+echo "relocated install ran the tool from: $moved/tessaline/lib/tessaline"
