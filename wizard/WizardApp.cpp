@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "platform/app.h"
 #include "runner/MGetCmdOutput.h"
@@ -21,6 +22,8 @@
 
 namespace WizardApp {
 namespace {
+
+MessageBoxObserver g_observer;
 
 [[noreturn]] void EndNow(int status)
 {
@@ -36,6 +39,11 @@ void ShowMessageBox(const std::string& text, platform::MessageIcon icon)
     QMessageBox box(boxIcon, QString::fromLatin1(platform::kAppTitle), QString::fromStdString(text),
                     QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    if (g_observer) {
+        QTimer::singleShot(0, &box, [&box, text, icon] {
+            if (g_observer(text, static_cast<int>(icon))) box.accept();
+        });
+    }
     box.exec();
 }
 
@@ -92,6 +100,8 @@ void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
     timer.start(maxWaitMs);
     loop.exec();
 }
+
+void SetMessageBoxObserver(MessageBoxObserver observer) { g_observer = std::move(observer); }
 
 void InstallHooks()
 {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 
 namespace WizardApp {
 
@@ -16,5 +18,10 @@ void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs);
 
 // Runs the wizard from start to end; the result is the program's exit status.
 int Run(int argc, char** argv);
+
+// For tests of the whole program: called with each message box's text and icon once the box is
+// on view; returning true closes the box as if OK had been pressed.
+using MessageBoxObserver = std::function<bool(const std::string& text, int icon)>;
+void SetMessageBoxObserver(MessageBoxObserver observer);
 
 }  // namespace WizardApp
