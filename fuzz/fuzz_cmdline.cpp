@@ -1,0 +1,93 @@
+// Command lines: splitting, quoting and finding the program against a small fixed folder tree
+// (created once in a temporary folder). Quoting any argument splits back to it; a program that
+// is found is an ordinary file whose name matches the candidate's without regard to case.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "platform/app.h"
+#include "platform/cmdline.h"
+
+namespace {
+
+platform::SearchFolders folders;
+
+std::string Lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "tessaline-fuzz-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) std::abort();
+    const std::filesystem::path root = pattern;
+    for (const char* file : {"app dir/Burn.exe", "app dir/Helper.EXE", "app dir/sub/Tool.exe", "cwd/local.exe",
+                             "cwd/noext", "cwd/dot.", "bin/onpath.exe", "bin/Burn.exe"}) {
+        const std::filesystem::path path = root / file;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << "x";
+    }
+    std::filesystem::create_directories(root / "app dir/Folder.exe");
+    folders.applicationDirectory = (root / "app dir").string();
+    folders.currentDirectory = (root / "cwd").string();
+    folders.path = {(root / "bin").string(), ""};
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
+
+    const std::vector<std::string> arguments = platform::SplitArguments(line);
+    for (const std::string& argument : arguments) {
+        const std::string quoted = platform::QuoteArgument(argument);
+        const std::vector<std::string> back = platform::SplitArguments(quoted);
+        FUZZ_CHECK(back.size() == 1 && back[0] == argument);
+    }
+    // Quoting each argument and joining them gives the same arguments again.
+    std::string joined;
+    for (const std::string& argument : arguments) joined += platform::QuoteArgument(argument) + " ";
+    FUZZ_CHECK(platform::SplitArguments(joined) == arguments);
+
+    (void)platform::SplitCommandLine(line);
+    const std::vector<platform::ProgramCandidate> candidates = platform::ProgramCandidates(line);
+    std::size_t lastOffset = 0;
+    for (const platform::ProgramCandidate& candidate : candidates) {
+        FUZZ_CHECK(candidate.argumentsOffset <= line.size());
+        FUZZ_CHECK(candidate.argumentsOffset >= lastOffset);
+        lastOffset = candidate.argumentsOffset;
+    }
+
+    // The program item is taken from the text itself: the name is a leading part of it, with
+    // quotes removed.
+    if (const auto resolved = platform::ResolveCommandLine(line, folders)) {
+        FUZZ_CHECK(platform::IsOrdinaryFile(resolved->programFile));
+        FUZZ_CHECK(!resolved->argv.empty());
+        const std::string fileName = Lower(std::filesystem::path(resolved->programFile).filename().string());
+        bool named = false;
+        for (const platform::ProgramCandidate& candidate : candidates) {
+            std::string name = Lower(candidate.name);
+            const std::size_t slash = name.find_last_of("/\\");
+            if (slash != std::string::npos) name = name.substr(slash + 1);
+            if (fileName == name || fileName == name + ".exe" || (!name.empty() && name.back() == '.' &&
+                                                                  fileName == name.substr(0, name.size() - 1)))
+                named = true;
+        }
+        FUZZ_CHECK(named);
+    }
+    return 0;
+}

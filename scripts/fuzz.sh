@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of fuzz/ with clang (in build-fuzz/) and runs each one for a
+# bounded time, starting from its committed corpus fuzz/corpus/<target>/. New inputs go to
+# build-fuzz/corpus/<target>/, crashes to build-fuzz/artifacts/. Exit status 0 when no target
+# found anything.
+#
+#   scripts/fuzz.sh                 every target for 12 s (the CI run)
+#   scripts/fuzz.sh 300             every target for 300 s
+#   scripts/fuzz.sh --long          every target for 600 s
+#   scripts/fuzz.sh 60 fuzz_regfile one target
+#   scripts/fuzz.sh --merge         after a run: add the new inputs that widen coverage to the
+#                                   committed corpora (then review and commit them)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+
+seconds=12
+merge=0
+targets=()
+for arg in "$@"; do
+    case $arg in
+        --long) seconds=600 ;;
+        --merge) merge=1 ;;
+        [0-9]*) seconds=$arg ;;
+        fuzz_*) targets+=("$arg") ;;
+        -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+        *) echo "fuzz.sh: unknown argument $arg" >&2; exit 2 ;;
+    esac
+done
+all_targets=(fuzz_profile fuzz_decode fuzz_regfile fuzz_cmdline fuzz_scan fuzz_classify fuzz_scenario fuzz_skin)
+[ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
+
+ensure_packages clang libclang-rt-14-dev "${TESSALINE_BUILD_PACKAGES[@]}"
+
+dir=${TESSALINE_FUZZ_BUILD:-build-fuzz}
+configure_once "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_FUZZ=ON \
+    -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF -DTESSALINE_WIZARD=ON
+jobs=$(nproc 2>/dev/null || echo 2)
+[ "$jobs" -gt 2 ] && jobs=2
+echo "== fuzz: build in $dir"
+cmake --build "$dir" --target tessaline_fuzzers -j"$jobs"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:suppressions=$PWD/scripts/lsan.supp"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+mkdir -p "$dir/logs" "$dir/artifacts"
+summary="$dir/fuzz-summary.txt"
+printf '%-14s %8s %12s %8s  %s\n' target seconds executions corpus result > "$summary"
+failed=0
+for target in "${targets[@]}"; do
+    binary="$dir/fuzz/$target"
+    seeds="fuzz/corpus/$target"
+    work="$dir/corpus/$target"
+    mkdir -p "$work" "$seeds"
+    if [ "$merge" -eq 1 ]; then
+        echo "== fuzz: merge $work into $seeds"
+        "$binary" -merge=1 "$seeds" "$work" > "$dir/logs/$target.merge.log" 2>&1
+        continue
+    fi
+    log="$dir/logs/$target.log"
+    echo "== fuzz: $target for ${seconds}s"
+    result=ok
+    "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 -artifact_prefix="$dir/artifacts/$target-" "$work" "$seeds" > "$log" 2>&1 \
+        || result=FOUND
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    corpus=$(find "$work" "$seeds" -type f | wc -l)
+    printf '%-14s %8s %12s %8s  %s\n' "$target" "$seconds" "${runs:-?}" "$corpus" "$result" >> "$summary"
+    if [ "$result" != ok ]; then
+        failed=1
+        echo "== fuzz: $target found a fault; the input is in $dir/artifacts/, the log:" >&2
+        grep -v '^#' "$log" | tail -40 >&2
+    fi
+done
+[ "$merge" -eq 1 ] && exit 0
+cat "$summary"
+exit $failed
