@@ -14,7 +14,7 @@ namespace SkinDetail {
 
 namespace {
 
-constexpr qsizetype MaxFileSize = 1024 * 1024;
+constexpr qsizetype MaxFileSize = qsizetype{1024} * 1024;
 const QString Header = QStringLiteral("tessaline-skin 1");
 
 QString quoted(const QString& text)
