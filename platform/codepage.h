@@ -32,4 +32,20 @@ private:
     unsigned char high_ = 0xBF;
 };
 
+// What a console program writes, turned into UTF-8 chunk by chunk as the command runner reads
+// it. POSIX: the bytes are UTF-8, or code page 437 when translating from OEM. Windows: the bytes
+// are in the ANSI code page, translated first from the OEM code page by OemToCharBuffA when
+// asked; a double-byte character split between chunks is completed by the next one.
+class ConsoleOutputDecoder {
+public:
+    explicit ConsoleOutputDecoder(bool translateFromOem) : translateFromOem_(translateFromOem) {}
+    void Feed(std::string_view bytes, std::string& out);
+    void Finish(std::string& out);
+
+private:
+    bool translateFromOem_;
+    Utf8StreamDecoder utf8_;
+    std::string held_;
+};
+
 }  // namespace platform

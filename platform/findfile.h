@@ -1,6 +1,7 @@
 // Directory search with a wildcard pattern, as FindFirstFileA / FindNextFileA / FindClose.
 // On POSIX the file-name part of the pattern (* and ?) matches without regard to letter case,
-// folders are returned too, and entries come sorted by name without regard to case.
+// folders are returned too, and entries come sorted by name without regard to case. On Windows
+// the search is the system's, in its order; names beginning with a dot are not hidden there.
 #pragma once
 
 #include <cstdint>

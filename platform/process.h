@@ -71,7 +71,7 @@ struct StartOptions {
     NativeHandle standardError = kNoHandle;   // kNoHandle: the null device
 };
 
-// A started child. It runs in a group of its own, with the caller's environment and current
+// A started child. It runs in a group of its own (a job object on Windows), with the caller's environment and current
 // directory, standard input from the null device, and no other handle of ours. Destroying a
 // child that still runs never waits for it: it is reaped later by ReapEndedChildren.
 class ChildProcess {

@@ -1,6 +1,8 @@
 // INI text lookup with the behaviour of GetPrivateProfileStringA (see docs/). On POSIX the
 // file is read anew on every call, as UTF-8 (BOM allowed), UTF-16LE with BOM, or Windows-1252
-// when it is not valid UTF-8; the text comes back as UTF-8 and nSize counts characters.
+// when it is not valid UTF-8; the text comes back as UTF-8 and nSize counts characters. On
+// Windows it is the system's reader, which reads the ANSI code page (a UTF-8 BOM is not
+// skipped) and counts nSize in its bytes.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // The registry operations the settings module needs, with Windows' arguments and status codes.
 // On Windows they are the advapi32 calls; on POSIX the HKEY_CURRENT_USER hive is a .reg text
 // file (see RegistryStorePath) and key handles are entries of a table of ours.
-// Text is UTF-8 on POSIX and the ANSI code page on Windows; lengths are byte counts.
+// Text is UTF-8 and lengths are its byte counts on both; on Windows the text crosses into the
+// system calls in the ANSI code page.
 #pragma once
 
 #include <cstdint>
@@ -52,7 +53,8 @@ RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserv
 RegStatus RegCloseKey(RegKey key);
 
 // POSIX: $XDG_CONFIG_HOME/Tessaline/user.reg, or $HOME/.config/Tessaline/user.reg when
-// XDG_CONFIG_HOME is unset or empty. Read anew on every call, so tests can move it.
+// XDG_CONFIG_HOME is unset or empty. Read anew on every call, so tests can move it. Windows: the
+// empty text, as the settings are in the real registry.
 std::string RegistryStorePath();
 
 }  // namespace platform

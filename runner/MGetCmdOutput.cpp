@@ -85,7 +85,7 @@ CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captur
     const EventHook hook = InstalledHook();
     const RunningCall call;
     const platform::NativeHandle readEnd = pipe.readEnd.get();
-    platform::Utf8StreamDecoder decoder;
+    platform::ConsoleOutputDecoder decoder(translateFromOem);
     char buffer[kReadSize];
     bool stopped = false;
     try {
@@ -97,11 +97,7 @@ CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captur
             }
             const platform::ReadResult read = platform::ReadAvailable(readEnd, buffer, kReadSize);
             if (read.status == platform::ReadStatus::Data) {
-                const std::string_view chunk(buffer, read.size);
-                if (translateFromOem)
-                    platform::AppendCp437AsUtf8(chunk, result.text);
-                else
-                    decoder.Feed(chunk, result.text);
+                decoder.Feed(std::string_view(buffer, read.size), result.text);
                 continue;
             }
             if (read.status != platform::ReadStatus::NoDataYet) break;

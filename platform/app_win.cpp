@@ -1,0 +1,122 @@
+#include "platform/app.h"
+
+#include <windows.h>
+
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "platform/ansi_win.h"
+
+namespace platform {
+namespace {
+
+std::mutex& DirectoryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<std::string>& DirectoryOverride() {
+    static std::optional<std::string> directory;
+    return directory;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::string WithoutTrailingSeparators(std::string path) {
+    while (!path.empty() && IsSeparator(path.back())) path.pop_back();
+    return path;
+}
+
+// The module's own path, grown until it fits: GetModuleFileNameA cuts long paths silently.
+std::string ExecutableDirectory() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return ".";
+        if (length < buffer.size()) {
+            std::string path = win::AnsiToUtf8(std::string_view(buffer.data(), length));
+            const std::size_t slash = path.find_last_of("\\/");
+            if (slash == std::string::npos) return ".";
+            return WithoutTrailingSeparators(path.substr(0, slash));
+        }
+        if (buffer.size() >= 32768) return ".";
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+std::string AppDirectory() {
+    const std::lock_guard lock(DirectoryMutex());
+    auto& directory = DirectoryOverride();
+    if (!directory) directory = ExecutableDirectory();
+    return *directory;
+}
+
+void SetAppDirectory(std::string directory) {
+    const std::lock_guard lock(DirectoryMutex());
+    DirectoryOverride() = WithoutTrailingSeparators(std::move(directory));
+}
+
+char PathSeparator() { return '\\'; }
+
+// Hidden is the file attribute here; a device name such as NUL or CON is not a disk file.
+bool IsOrdinaryFile(const std::string& path) {
+    if (path.empty()) return false;
+    const std::string ansi = win::Utf8ToAnsi(path);
+    const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DEVICE)) != 0) return false;
+    const FileHandle file(::CreateFileA(ansi.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.get() != INVALID_HANDLE_VALUE && ::GetFileType(file.get()) == FILE_TYPE_DISK;
+}
+
+ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
+    contents->clear();
+    const std::string ansi = win::Utf8ToAnsi(path);
+    const FileHandle file(::CreateFileA(ansi.c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
+            return ReadStatus::Missing;
+        const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return ReadStatus::NotAFile;
+        return ReadStatus::Failed;
+    }
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return ReadStatus::NotAFile;
+    std::string data;
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) data.reserve(static_cast<std::size_t>(size.QuadPart));
+    std::vector<char> chunk(65536);
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+            return ReadStatus::Failed;
+        if (got == 0) break;
+        data.append(chunk.data(), got);
+    }
+    *contents = std::move(data);
+    return ReadStatus::Ok;
+}
+
+}  // namespace platform

@@ -1,0 +1,292 @@
+#include "platform/process.h"
+
+#include <windows.h>
+#include <timeapi.h>
+
+#include <chrono>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "platform/ansi_win.h"
+
+// Children run in a job object of their own, so that a stop ends whatever they started as well.
+// The pipe is made as CreatePipe makes it, then kept from every child: StartProcess hands the
+// child inheritable copies of exactly its standard handles and nothing else of ours.
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+HANDLE AsHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+NativeHandle FromHandle(HANDLE handle) { return reinterpret_cast<NativeHandle>(handle); }
+
+constexpr DWORD kPipeBufferSize = 1024;
+constexpr DWORD kStartFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+
+int RemainingMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// A handle closed on every way out of StartProcess.
+class ScopedHandle {
+public:
+    ScopedHandle() = default;
+    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+    ~ScopedHandle() { reset(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    HANDLE get() const { return handle_; }
+    HANDLE release() { return std::exchange(handle_, nullptr); }
+    void reset(HANDLE handle = nullptr)
+    {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// An inheritable copy of handle, or of the null device when there is none.
+HANDLE InheritableCopy(NativeHandle handle, DWORD nullAccess)
+{
+    if (handle == kNoHandle) {
+        SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        return ::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_EXISTING, 0,
+                             nullptr);
+    }
+    HANDLE copy = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), AsHandle(handle), ::GetCurrentProcess(), &copy, 0, TRUE,
+                           DUPLICATE_SAME_ACCESS))
+        return INVALID_HANDLE_VALUE;
+    return copy;
+}
+
+// The list of handles a child may inherit. Where the system offers no such list, the lock in
+// StartProcess still keeps the copies from any other child of ours.
+class InheritList {
+public:
+    explicit InheritList(std::vector<HANDLE> handles) : handles_(std::move(handles))
+    {
+        SIZE_T size = 0;
+        ::InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        list_ = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (size == 0 || !::InitializeProcThreadAttributeList(list_, 1, 0, &size)) {
+            list_ = nullptr;
+            return;
+        }
+        if (!::UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
+                                         handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
+            ::DeleteProcThreadAttributeList(list_);
+            list_ = nullptr;
+        }
+    }
+    ~InheritList()
+    {
+        if (list_ != nullptr) ::DeleteProcThreadAttributeList(list_);
+    }
+    InheritList(const InheritList&) = delete;
+    InheritList& operator=(const InheritList&) = delete;
+    LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
+
+private:
+    std::vector<HANDLE> handles_;
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+std::mutex& StartMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+}  // namespace
+
+UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept
+{
+    if (this != &other) reset(other.release());
+    return *this;
+}
+
+NativeHandle UniqueHandle::release()
+{
+    return std::exchange(handle_, kNoHandle);
+}
+
+void UniqueHandle::reset(NativeHandle handle)
+{
+    if (handle_ != kNoHandle) ::CloseHandle(AsHandle(handle_));
+    handle_ = handle;
+}
+
+struct ChildProcess::Impl {
+    HANDLE process = nullptr;
+    HANDLE job = nullptr;
+    DWORD id = 0;
+
+    ~Impl()
+    {
+        // The job is not set to end its processes when closed: a child that outlives us keeps running.
+        if (job != nullptr) ::CloseHandle(job);
+        if (process != nullptr) ::CloseHandle(process);
+    }
+};
+
+ChildProcess::ChildProcess() = default;
+ChildProcess::ChildProcess(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+ChildProcess::ChildProcess(ChildProcess&&) noexcept = default;
+ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
+ChildProcess::~ChildProcess() = default;
+
+std::int64_t ChildProcess::id() const
+{
+    return impl_ ? static_cast<std::int64_t>(impl_->id) : -1;
+}
+
+bool ChildProcess::WaitForEnd(int maxWaitMs)
+{
+    if (!impl_) return true;
+    return ::WaitForSingleObject(impl_->process, static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) == WAIT_OBJECT_0;
+}
+
+// Console programs without a console of ours cannot be asked to end, so the whole job is ended
+// at once; graceMs only bounds the wait for the child's end.
+void ChildProcess::TerminateGroup(int graceMs)
+{
+    if (!impl_) return;
+    if (impl_->job != nullptr) ::TerminateJobObject(impl_->job, 1);
+    ::TerminateProcess(impl_->process, 1);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(graceMs > 100 ? graceMs : 100);
+    ::WaitForSingleObject(impl_->process, static_cast<DWORD>(RemainingMs(deadline)));
+    if (impl_->job == nullptr) return;
+    // The other members of the job end asynchronously; wait a moment for the job to empty.
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+    while (::QueryInformationJobObject(impl_->job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                       nullptr) &&
+           info.ActiveProcesses > 0 && RemainingMs(deadline) > 0)
+        ::Sleep(1);
+}
+
+bool CreateOutputPipe(OutputPipe& pipe)
+{
+    SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!::CreatePipe(&readEnd, &writeEnd, &attributes, kPipeBufferSize)) return false;
+    UniqueHandle write(FromHandle(writeEnd));
+    HANDLE ownReadEnd = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), readEnd, ::GetCurrentProcess(), &ownReadEnd, 0, FALSE,
+                           DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS))
+        return false;
+    UniqueHandle read(FromHandle(ownReadEnd));
+    // The write end reaches a child only as the copy StartProcess makes for it.
+    if (!::SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0)) return false;
+    pipe.readEnd = std::move(read);
+    pipe.writeEnd = std::move(write);
+    return true;
+}
+
+ReadResult ReadAvailable(NativeHandle readEnd, char* buffer, std::size_t capacity)
+{
+    DWORD available = 0;
+    if (!::PeekNamedPipe(AsHandle(readEnd), nullptr, 0, nullptr, &available, nullptr))
+        return {::GetLastError() == ERROR_BROKEN_PIPE ? ReadStatus::End : ReadStatus::Failed, 0};
+    if (available == 0) return {ReadStatus::NoDataYet, 0};
+    const DWORD wanted = static_cast<DWORD>(capacity < available ? capacity : available);
+    DWORD got = 0;
+    if (!::ReadFile(AsHandle(readEnd), buffer, wanted, &got, nullptr))
+        return {::GetLastError() == ERROR_BROKEN_PIPE ? ReadStatus::End : ReadStatus::Failed, 0};
+    return {ReadStatus::Data, got};
+}
+
+// Anonymous pipes cannot be waited on, so the pipe is looked at every millisecond. The system's
+// timer is asked for 1 ms steps once, as its default 15.6 ms would let a wait run a slice over.
+bool WaitReadable(NativeHandle readEnd, int maxWaitMs)
+{
+    static const bool fineTimer = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+    (void)fineTimer;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
+    for (;;) {
+        DWORD available = 0;
+        if (!::PeekNamedPipe(AsHandle(readEnd), nullptr, 0, nullptr, &available, nullptr)) return true;
+        if (available > 0) return true;
+        if (RemainingMs(deadline) <= 0) return false;
+        ::Sleep(1);
+    }
+}
+
+StartResult StartProcess(const StartOptions& options)
+{
+    StartResult result;
+    const std::lock_guard lock(StartMutex());
+
+    ScopedHandle input(InheritableCopy(kNoHandle, GENERIC_READ));
+    ScopedHandle output(InheritableCopy(options.standardOutput, GENERIC_WRITE));
+    ScopedHandle error(InheritableCopy(options.standardError, GENERIC_WRITE));
+    for (const ScopedHandle* handle : {&input, &output, &error}) {
+        if (handle->get() == INVALID_HANDLE_VALUE || handle->get() == nullptr) {
+            result.systemError = static_cast<int>(::GetLastError());
+            return result;
+        }
+    }
+
+    std::vector<HANDLE> inherited{input.get(), output.get()};
+    if (error.get() != output.get()) inherited.push_back(error.get());
+    const InheritList inheritList(inherited);
+
+    STARTUPINFOEXA startup{};
+    startup.StartupInfo.cb = inheritList.get() != nullptr ? sizeof(STARTUPINFOEXA) : sizeof(STARTUPINFOA);
+    startup.StartupInfo.dwFlags = kStartFlags;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = input.get();
+    startup.StartupInfo.hStdOutput = output.get();
+    startup.StartupInfo.hStdError = error.get();
+    startup.lpAttributeList = inheritList.get();
+
+    // Suspended until it is in its job, so that nothing it starts can escape the job.
+    DWORD flags = CREATE_SUSPENDED;
+    if (inheritList.get() != nullptr) flags |= EXTENDED_STARTUPINFO_PRESENT;
+    std::string commandLine = win::Utf8ToAnsi(options.commandLine);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                          &startup.StartupInfo, &process)) {
+        const DWORD failure = ::GetLastError();
+        result.systemError = static_cast<int>(failure);
+        result.status = failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND ||
+                                failure == ERROR_INVALID_NAME || failure == ERROR_DIRECTORY
+                            ? StartStatus::NotFound
+                            : StartStatus::Failed;
+        return result;
+    }
+
+    auto impl = std::make_unique<ChildProcess::Impl>();
+    impl->process = process.hProcess;
+    impl->id = process.dwProcessId;
+    impl->job = ::CreateJobObjectA(nullptr, nullptr);
+    if (impl->job != nullptr && !::AssignProcessToJobObject(impl->job, process.hProcess)) {
+        // Already in a job that allows no nesting: the child alone can still be ended.
+        ::CloseHandle(impl->job);
+        impl->job = nullptr;
+    }
+    ::ResumeThread(process.hThread);
+    ::CloseHandle(process.hThread);
+    result.child = ChildProcess(std::move(impl));
+    result.status = StartStatus::Started;
+    return result;
+}
+
+// Windows has no zombies: a process handle closed is all there is to collect.
+void ReapEndedChildren() {}
+
+std::size_t UncollectedChildCount()
+{
+    return 0;
+}
+
+}  // namespace platform
