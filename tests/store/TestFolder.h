@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "platform/app.h"
@@ -16,9 +17,14 @@ namespace storetest {
 class TestFolder {
 public:
     TestFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaline-store-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) std::abort();
-        path_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("tessaline-store-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) path_ = candidate.string();
+        }
+        if (path_.empty()) std::abort();
     }
     ~TestFolder() {
         std::error_code ignored;
@@ -30,7 +36,14 @@ public:
     TestFolder& operator=(const TestFolder&) = delete;
 
     const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+    // Names are written with '/'; they are joined with the platform's own separator.
+    std::string operator/(const std::string& name) const {
+        std::string joined = path_ + platform::PathSeparator() + name;
+        for (char& c : joined) {
+            if (c == '/') c = platform::PathSeparator();
+        }
+        return joined;
+    }
 
     std::string Write(const std::string& name, const std::string& contents) const {
         const std::string full = *this / name;
@@ -48,6 +61,27 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+#ifdef _WIN32
+// The keys below HKEY_CURRENT_USER that the tests use, removed from the real registry.
+void ClearTestKeys();
+// Writes the HKEY_CURRENT_USER part of a .reg text into the real registry.
+void ImportIntoRegistry(const std::string& contents);
+
+// The application directory inside a fresh folder; the settings in the real registry, with the
+// tests' keys cleared before and after.
+class StoreFolder : public TestFolder {
+public:
+    StoreFolder() {
+        ClearTestKeys();
+        platform::SetAppDirectory(*this / "app");
+    }
+    ~StoreFolder() { ClearTestKeys(); }
+    void WriteStore(const std::string& contents) const {
+        ClearTestKeys();
+        ImportIntoRegistry(contents);
+    }
+};
+#else
 // The registry store and the application directory inside a fresh folder.
 class StoreFolder : public TestFolder {
 public:
@@ -59,5 +93,6 @@ public:
     std::string WriteStore(const std::string& contents) const { return Write("config/Tessaline/user.reg", contents); }
     std::string Store() const { return ReadFile(StorePath()); }
 };
+#endif
 
 }  // namespace storetest

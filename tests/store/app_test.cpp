@@ -1,4 +1,6 @@
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <climits>
 #include <cstdio>
@@ -14,6 +16,7 @@ namespace {
 
 using storetest::TestFolder;
 
+#ifndef _WIN32
 TEST(AppDirectoryDeathTest, IsTheFolderOfTheRunningProgramWithLinksResolved) {
     char resolved[PATH_MAX];
     ASSERT_NE(realpath("/proc/self/exe", resolved), nullptr);
@@ -55,6 +58,7 @@ TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles) {
     EXPECT_FALSE(platform::IsOrdinaryFile("/dev/null"));
     EXPECT_FALSE(platform::IsOrdinaryFile(""));
 }
+#endif
 
 TEST(UiHooksDeathTest, WithoutHooksTheMessageGoesToStandardErrorAndTheProgramEnds) {
     EXPECT_EXIT(

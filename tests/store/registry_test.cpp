@@ -1,8 +1,10 @@
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstring>
@@ -60,6 +62,7 @@ std::optional<std::string> ReadValue(const std::string& path, const char* name) 
     return result;
 }
 
+#ifndef _WIN32
 TEST(RegistryStorePath, FollowsXdgConfigHome) {
     setenv("HOME", "/home/someone", 1);
     setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
@@ -89,6 +92,8 @@ TEST(Registry, CreatesKeysAndWritesTheStoreAsAnExport) {
     EXPECT_EQ(disposition, kRegOpenedExistingKey);
     RegCloseKey(key);
 }
+
+#endif
 
 TEST(Registry, OpensKeysWithoutRegardToCaseAndRefusesALeadingBackslash) {
     StoreFolder folder;
@@ -130,6 +135,7 @@ TEST(Registry, QueriesLengthThenDataAndReportsShortBuffers) {
     RegCloseKey(key);
 }
 
+#ifndef _WIN32
 TEST(Registry, ReadOnlyStoreRefusesFullAccessButGrantsReading) {
     StoreFolder folder;
     ASSERT_EQ(WriteValue("Software\\Q", nullptr, "1"), kErrorSuccess);
@@ -315,5 +321,7 @@ TEST(Registry, ReadsA50MegabyteStoreInLinearTime) {
               << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms\n";
     EXPECT_LT(elapsed, std::chrono::seconds(90));
 }
+
+#endif
 
 }  // namespace
