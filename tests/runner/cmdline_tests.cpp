@@ -12,6 +12,9 @@ struct SplitCase {
     Args expected;
 };
 
+// Each case is named by its text: printed as raw bytes, its name would change from run to run.
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << ::testing::PrintToString(c.text); }
+
 class SplitArgumentsTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitArgumentsTest, FollowsTheRuntimeRules)
@@ -67,6 +70,8 @@ TEST(QuoteArgumentTest, SplittingGivesTheArgumentBack)
     EXPECT_EQ(platform::QuoteArgument("C:\\dir\\x"), "C:\\dir\\x");
 }
 
+#ifndef _WIN32
+// The program lookup that stands in for CreateProcessA's on POSIX; Windows does its own.
 class FindProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -135,5 +140,7 @@ TEST_F(FindProgramTest, UnquotedPathWithBlanksTakesTheFirstCandidateThatExists)
     EXPECT_EQ(command->programFile, (root() / "My Apps/Tessaline/Burn.exe").string());
     EXPECT_FALSE(platform::ResolveCommandLine((root() / "nothing here").string(), folders));
 }
+
+#endif
 
 }  // namespace

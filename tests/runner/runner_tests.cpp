@@ -1,7 +1,9 @@
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/time.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -18,11 +20,11 @@ using namespace MGetCmdOutput;
 using testing_support::CommandLine;
 using Clock = std::chrono::steady_clock;
 
-long Milliseconds(Clock::duration d) { return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); }
+[[maybe_unused]] long Milliseconds(Clock::duration d) { return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); }
 
 std::string Write(std::initializer_list<std::string> actions) { return CommandLine(WRITE_HELPER, actions); }
 
-long NumberAfter(const std::string& text, const std::string& key)
+[[maybe_unused]] long NumberAfter(const std::string& text, const std::string& key)
 {
     const std::size_t at = text.find(key);
     return at == std::string::npos ? -1 : std::atol(text.c_str() + at + key.size());
@@ -89,6 +91,7 @@ TEST_F(RunnerTest, WaitsForAGrandchildThatHoldsTheOutput)
     EXPECT_EQ(text, "child done\ngrandchild done\n");
 }
 
+#ifndef _WIN32
 TEST_F(RunnerTest, KeepsACharacterSplitAcrossReadsWhole)
 {
     EXPECT_EQ(GetCmdOutput(Write({"hex:err:41C3", "sleep:100", "hex:err:A9F09F", "sleep:100", "hex:err:9880"}),
@@ -103,6 +106,8 @@ TEST_F(RunnerTest, TranslatesFromTheConsoleCodePageOnlyWhenAsked)
     EXPECT_EQ(GetCmdOutput(line, false, true, true), "\xC3\xA9\xC3\xB6");
     EXPECT_EQ(GetCmdOutput(line, false, true, false), "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
+
+#endif
 
 // The window must get its events at least every 20 ms, whether the hook waits or not.
 TEST_F(RunnerTest, KeepsCallingTheHookWhileTheChildIsSilent)
@@ -125,6 +130,7 @@ TEST_F(RunnerTest, KeepsCallingTheHookWhileTheChildIsSilent)
     }
 }
 
+#ifndef _WIN32
 TEST_F(RunnerTest, StopEndsTheWholeGroupPromptly)
 {
     for (const char* mode : {"", "ignore-term"}) {
@@ -151,6 +157,8 @@ TEST_F(RunnerTest, StopEndsTheWholeGroupPromptly)
     }
 }
 
+#endif
+
 TEST_F(RunnerTest, AFailingHookEndsTheChildAndPassesTheErrorOn)
 {
     SetEventHook([](std::intptr_t, int maxWaitMs) {
@@ -160,6 +168,7 @@ TEST_F(RunnerTest, AFailingHookEndsTheChildAndPassesTheErrorOn)
     EXPECT_FALSE(IsCommandRunning());
 }
 
+#ifndef _WIN32
 TEST_F(RunnerTest, LeaksNoDescriptorAndLeavesNoZombie)
 {
     const std::size_t before = testing_support::OpenDescriptorCount();
@@ -246,5 +255,7 @@ TEST_F(RunnerTest, PipeEndsNeverLandOnFreeStandardDescriptors)
     ::close(savedErr);
     EXPECT_NE(report.find("fds=0,1,2\nstdin=null stdout=pipe stderr=pipe\n"), std::string::npos) << report;
 }
+
+#endif
 
 }  // namespace

@@ -2,14 +2,17 @@
 // the current directory, and looking at other processes through /proc.
 #pragma once
 
+#ifndef _WIN32
 #include <sys/types.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "platform/cmdline.h"
@@ -20,8 +23,12 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tessaline-runner-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            auto candidate = std::filesystem::temp_directory_path() / ("tessaline-runner-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
+        }
     }
     ~TempDir() { std::filesystem::remove_all(path_); }
     const std::filesystem::path& path() const { return path_; }
@@ -30,17 +37,26 @@ private:
     std::filesystem::path path_;
 };
 
+#ifdef _WIN32
+// The C runtime of Windows keeps the process environment, which children inherit, up to date.
+inline void SetEnv(const char* name, const std::string& value) { ::_putenv_s(name, value.c_str()); }
+inline void UnsetEnv(const char* name) { ::_putenv_s(name, ""); }
+#else
+inline void SetEnv(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+inline void UnsetEnv(const char* name) { ::unsetenv(name); }
+#endif
+
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const std::string& value) : name_(name)
     {
         if (const char* old = std::getenv(name)) old_ = old;
-        ::setenv(name, value.c_str(), 1);
+        SetEnv(name, value);
     }
     ~ScopedEnv()
     {
-        if (old_) ::setenv(name_, old_->c_str(), 1);
-        else ::unsetenv(name_);
+        if (old_) SetEnv(name_, *old_);
+        else UnsetEnv(name_);
     }
 
 private:
@@ -80,6 +96,7 @@ inline std::string CommandLine(const std::string& program, std::initializer_list
     return line;
 }
 
+#ifndef _WIN32
 // The state letter of a process ('R', 'S', 'Z', ...), or 0 when it no longer exists.
 inline char ProcessState(long pid)
 {
@@ -100,5 +117,6 @@ inline std::size_t OpenDescriptorCount()
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
 }
+#endif
 
 }  // namespace testing_support

@@ -4,6 +4,7 @@
 // standard error. No arguments: writes nothing.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -13,7 +14,9 @@ void WriteAll(int fd, const std::string& text)
 {
     std::size_t done = 0;
     while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        // In pieces that fit the count type of every C runtime's write.
+        const auto piece = static_cast<unsigned>(std::min<std::size_t>(text.size() - done, 65536));
+        const auto n = ::write(fd, text.data() + done, piece);
         if (n <= 0) return;
         done += static_cast<std::size_t>(n);
     }

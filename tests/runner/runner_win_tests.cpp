@@ -1,0 +1,144 @@
+// The runner on the real Win32 calls: what a child inherits, the job that a stop ends, handles
+// that stay balanced, and output read in the ANSI code page.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/process.h"
+#include "runner/MGetCmdOutput.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace MGetCmdOutput;
+using testing_support::CommandLine;
+using Clock = std::chrono::steady_clock;
+
+long Milliseconds(Clock::duration d)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+}
+
+long NumberAfter(const std::string& text, const std::string& key)
+{
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? -1 : std::atol(text.c_str() + at + key.size());
+}
+
+std::string Write(std::initializer_list<std::string> actions) { return CommandLine(WRITE_HELPER, actions); }
+
+bool IsRunning(long pid)
+{
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return false;
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+
+bool EndsWithin(long pid, int ms)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (IsRunning(pid)) {
+        if (Clock::now() > deadline) return false;
+        ::Sleep(5);
+    }
+    return true;
+}
+
+// Wine ignores the list of handles a child may inherit and hands it every inheritable one.
+bool RunningOnWine()
+{
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+DWORD HandleCount()
+{
+    DWORD count = 0;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &count);
+    return count;
+}
+
+class RunnerWinTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetEventHook(nullptr); }
+};
+
+TEST_F(RunnerWinTest, StopEndsTheChildAndWhatItStartedPromptly)
+{
+    Clock::time_point stopAt{};
+    const auto start = Clock::now();
+    SetEventHook([&](std::intptr_t, int) {
+        if (stopAt == Clock::time_point{} && Clock::now() - start > std::chrono::milliseconds(300)) {
+            stopAt = Clock::now();
+            StopRunningCommand();
+        }
+    });
+    const CmdOutput out = RunCmd(CommandLine(SPAWN_HELPER, {"forever"}), false, true, false);
+    EXPECT_EQ(out.status, RunStatus::Stopped);
+    EXPECT_LT(Milliseconds(Clock::now() - stopAt), 400);
+    const long child = NumberAfter(out.text, "child=");
+    const long grandchild = NumberAfter(out.text, "grandchild=");
+    ASSERT_GT(child, 0) << out.text;
+    ASSERT_GT(grandchild, 0) << out.text;
+    EXPECT_TRUE(EndsWithin(child, 200));
+    EXPECT_TRUE(EndsWithin(grandchild, 200)) << "the grandchild escaped the job";
+}
+
+TEST_F(RunnerWinTest, ChildGetsTheNullDeviceAndNoOtherHandleOfOurs)
+{
+    testing_support::TempDir dir;
+    testing_support::ScopedEnv env("TESSALINE_TEST_VALUE", "seen by the child");
+    testing_support::ScopedCurrentDir cwd(dir.path());
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const HANDLE stray = ::CreateEventA(&inheritable, TRUE, FALSE, nullptr);
+    ASSERT_NE(stray, nullptr);
+    const std::string handleArgument = "--handle=" + std::to_string(reinterpret_cast<std::uintptr_t>(stray));
+    const std::string report =
+        GetCmdOutput(CommandLine(INSPECT_HELPER, {"a b", "c\"d", handleArgument}) + " \\\\srv\\x", false, true, false);
+    ::CloseHandle(stray);
+    char current[MAX_PATH];
+    const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
+    EXPECT_EQ(report, "stdin=null stdout=null stderr=pipe\ncwd=" + std::string(current, length) +
+                          "\nenv=seen by the child\narg=" INSPECT_HELPER "\narg=a b\narg=c\"d\nhandle=" +
+                          (RunningOnWine() ? "inherited" : "absent") + "\n"
+                          "arg=\\\\srv\\x\n");
+    EXPECT_NE(GetCmdOutput(CommandLine(INSPECT_HELPER, {}), true, true, false).find("stdout=pipe stderr=pipe\n"),
+              std::string::npos);
+}
+
+TEST_F(RunnerWinTest, LeavesNoHandleOpen)
+{
+    RunCmd(Write({}), true, true, false);  // first use sets up what the system keeps for good
+    const DWORD before = HandleCount();
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(RunCmd(Write({}), true, true, false).status, RunStatus::Finished);
+    EXPECT_TRUE(RunCmd("C:\\nonexistent\\tool.exe", false, true, false).status == RunStatus::NotStarted);
+    EXPECT_EQ(HandleCount(), before);
+}
+
+TEST_F(RunnerWinTest, AChildThatClosesItsOutputEarlyKeepsRunningWithoutBeingWaitedFor)
+{
+    const auto start = Clock::now();
+    const long pid = NumberAfter(GetCmdOutput(Write({"pid", "close", "sleep:500"}), false, true, false), "pid=");
+    EXPECT_LT(Milliseconds(Clock::now() - start), 300);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(IsRunning(pid));
+    EXPECT_TRUE(EndsWithin(pid, 2000));
+}
+
+// Console output is text in the ANSI code page; the console (OEM) code page only when asked.
+TEST_F(RunnerWinTest, DecodesTheAnsiCodePageAndTranslatesFromTheOemCodePageWhenAsked)
+{
+    if (::GetACP() != 1252 || ::GetOEMCP() != 437) GTEST_SKIP() << "needs code pages 1252 and 437";
+    const std::string line = Write({"hex:err:8294"});
+    EXPECT_EQ(GetCmdOutput(line, false, true, true), "\xC3\xA9\xC3\xB6");              // é ö
+    EXPECT_EQ(GetCmdOutput(line, false, true, false), "\xE2\x80\x9A\xE2\x80\x9D");     // ‚ ”
+    EXPECT_EQ(GetCmdOutput(Write({"hex:err:41E9", "sleep:50", "hex:err:80"}), false, true, false),
+              "A\xC3\xA9\xE2\x82\xAC");  // A é €
+}
+
+}  // namespace
