@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The Windows step: cross-builds the core libraries, their tests, the helper programs and the
+# stand-in tool with MinGW-w64 into build-win/, and runs the tests under Wine in a prefix of that
+# folder's own. Exits 0 with one line saying so when Wine cannot be had on this machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+
+BUILD=build-win
+skip() {
+    echo "== windows-tests: SKIPPED, $1"
+    exit 0
+}
+
+if ! command -v apt-get >/dev/null 2>&1 && ! command -v wine >/dev/null 2>&1; then
+    skip "no apt-get to install Wine and MinGW-w64 with, and no Wine installed"
+fi
+if ! ensure_packages g++-mingw-w64-x86-64-posix wine wine64 googletest; then
+    command -v wine >/dev/null 2>&1 || skip "Wine could not be installed on this machine"
+    echo "== windows-tests: the cross compiler or GoogleTest's sources could not be installed" >&2
+    exit 1
+fi
+command -v wine >/dev/null 2>&1 || skip "Wine is not available on this machine"
+
+export WINEPREFIX="$PWD/$BUILD/wine-prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fresh prefix
+
+configure_once "$BUILD" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DTESSALINE_WIZARD=OFF -DTESSALINE_BENCH=OFF -DTESSALINE_TESTS=ON -DTESSALINE_WERROR=ON
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "== windows-tests: making a fresh Wine prefix in $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot --init >/dev/null 2>&1 || skip "Wine does not start on this machine (wineboot failed)"
+fi
+# One server for the whole run, so that every test program starts quickly; ended on the way out.
+wineserver --persistent 2>/dev/null || true  # already running for this prefix
+trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
+# The first program of a server starts Wine's services; that happens here, not in a timed step.
+wine cmd /c exit >/dev/null 2>&1 || skip "Wine does not run programs on this machine"
+
+# Discovery runs each test program under Wine, so the prefix comes before the build.
+cmake --build "$BUILD" -j2 --target store_tests tessaline_runner_tests probe_tests
+
+cd "$BUILD"
+ctest --label-regex '^(store|runner|probe)$' --output-on-failure --timeout 300 -j2
