@@ -43,7 +43,7 @@ std::string Block(std::size_t size)
 
 void Flood(std::size_t total)
 {
-    const std::string block = Block(64 * 1024);
+    const std::string block = Block(std::size_t{64} * 1024);
     while (total > 0) {
         const std::size_t n = total < block.size() ? total : block.size();
         WriteAll(2, block.data(), n);

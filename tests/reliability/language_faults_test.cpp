@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                    std::filesystem::create_directory(fixture.Path());
                },
                "default"},
-        Change{"binaryGarbage", [](LanguageFaults& fixture) { fixture.Replace(std::string("\0\xff\xfe\x00[\x01\x02", 8)); },
+        Change{"binaryGarbage", [](LanguageFaults& fixture) { fixture.Replace(std::string("\0\xff\xfe\x00[\x01\x02", 7)); },
                "default"},
         Change{"hugeText",
                [](LanguageFaults& fixture) { fixture.Replace("[Velthorn]\n2000=" + std::string(5'000'000, 'x') + "\n"); },

@@ -317,7 +317,7 @@ TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount("tessaline-small", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
             _exit(77);
         setenv("XDG_CONFIG_HOME", (mountPoint + "/config").c_str(), 1);

@@ -230,6 +230,7 @@ TEST_F(ToolFaults, AThousandRunsLeaveNoDescriptorAndNoProcessBehind) {
 // Descriptors of ours that are inheritable (no close-on-exec) still do not reach the tool.
 TEST_F(ToolFaults, TheToolSeesOnlyItsThreeStandardDescriptors) {
     std::vector<int> leaked;
+    leaked.reserve(20);
     for (int i = 0; i < 20; ++i) leaked.push_back(open("/dev/null", O_RDONLY));
     int extra[2];
     ASSERT_EQ(pipe(extra), 0);

@@ -96,6 +96,36 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(RunningChildCount(), 0, 3000);
     }
 
+    // A store that refuses the write: the user is told, the old file stays as it was, and the
+    // simulated write still runs.
+    void aRefusedDriverWriteIsShownAndKeepsTheOldStore_data()
+    {
+        QTest::addColumn<QByteArray>("store");
+        QTest::addColumn<bool>("readOnly");
+        const QByteArray old = "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Quorvane\\Output_Setting\\Driver]\n@=\"9\"\n";
+        QTest::newRow("read-only") << old << true;
+        QTest::newRow("damaged") << QByteArray(old + "@=\"cut") << false;
+    }
+    void aRefusedDriverWriteIsShownAndKeepsTheOldStore()
+    {
+        QFETCH(QByteArray, store);
+        QFETCH(bool, readOnly);
+        QDir().mkpath(fx->configHome + QStringLiteral("/Tessaline"));
+        fx->Write(fx->StorePath(), store);
+        if (readOnly) QFile::setPermissions(fx->StorePath(), QFile::ReadOwner | QFile::ReadGroup);
+        frmSelectDriver form;
+        QVERIFY(form.Form_Load());
+        form.cmdNext_Click();
+        QCOMPARE(fx->messages.size(), std::size_t(1));
+        QCOMPARE(fx->messages[0].text, QStringLiteral("The driver setting could not be saved."));
+        QFile file(fx->StorePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), store);
+        QVERIFY(fx->ToolCommands().last().contains(QStringLiteral(" simulate ")));
+        QVERIFY(form.cmdNext->isEnabled());
+    }
+
     // Edited between page 1 and page 2: page 2 shows the new texts.
     void anEditedLanguageFileIsReadAtTheNextLookup()
     {
