@@ -174,9 +174,10 @@ std::vector<ProgramCandidate> ProgramCandidates(std::string_view commandLine)
 
 std::optional<std::string> FindProgramFile(std::string_view name, const SearchFolders& folders)
 {
+    // No file name holds a NUL; the system would cut the name there and find another file.
+    if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
     std::string path(name);
     std::replace(path.begin(), path.end(), '\\', '/');
-    if (path.empty()) return std::nullopt;
 
     const std::size_t slash = path.rfind('/');
     std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -207,6 +208,9 @@ std::optional<std::string> FindProgramFile(std::string_view name, const SearchFo
 std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine,
                                                   const SearchFolders& folders)
 {
+    // The text ends at its first NUL, as the C string handed to CreateProcessA does; past it the
+    // program's name and the arguments would no longer be what the system sees.
+    commandLine = commandLine.substr(0, commandLine.find('\0'));
     for (const ProgramCandidate& candidate : ProgramCandidates(commandLine)) {
         std::optional<std::string> file = FindProgramFile(candidate.name, folders);
         if (!file) continue;

@@ -62,7 +62,7 @@ struct ResolvedCommand {
 };
 
 // Tries the candidates in order and takes the first whose program file exists; nothing when
-// none does.
+// none does. The command line ends at its first NUL, as it does for CreateProcessA.
 std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine,
                                                   const SearchFolders& folders);
 
