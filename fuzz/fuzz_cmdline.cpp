@@ -72,22 +72,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lastOffset = candidate.argumentsOffset;
     }
 
-    // The program item is taken from the text itself: the name is a leading part of it, with
-    // quotes removed.
+    // The program item is taken from the text itself, up to its first NUL: the name is a leading
+    // part of it, with quotes removed.
+    const std::vector<platform::ProgramCandidate> named = platform::ProgramCandidates(line.substr(0, line.find('\0')));
     if (const auto resolved = platform::ResolveCommandLine(line, folders)) {
         FUZZ_CHECK(platform::IsOrdinaryFile(resolved->programFile));
         FUZZ_CHECK(!resolved->argv.empty());
         const std::string fileName = Lower(std::filesystem::path(resolved->programFile).filename().string());
-        bool named = false;
-        for (const platform::ProgramCandidate& candidate : candidates) {
+        bool found = false;
+        for (const platform::ProgramCandidate& candidate : named) {
             std::string name = Lower(candidate.name);
             const std::size_t slash = name.find_last_of("/\\");
             if (slash != std::string::npos) name = name.substr(slash + 1);
             if (fileName == name || fileName == name + ".exe" || (!name.empty() && name.back() == '.' &&
                                                                   fileName == name.substr(0, name.size() - 1)))
-                named = true;
+                found = true;
         }
-        FUZZ_CHECK(named);
+        FUZZ_CHECK(found);
+        for (const std::string& argument : resolved->argv) FUZZ_CHECK(argument.find('\0') == std::string::npos);
     }
     return 0;
 }
