@@ -84,9 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::string name = Lower(candidate.name);
             const std::size_t slash = name.find_last_of("/\\");
             if (slash != std::string::npos) name = name.substr(slash + 1);
-            if (fileName == name || fileName == name + ".exe" || (!name.empty() && name.back() == '.' &&
-                                                                  fileName == name.substr(0, name.size() - 1)))
-                found = true;
+            // A name ending in periods means "no extension": they are dropped and none is added.
+            std::string bare = name;
+            while (!bare.empty() && bare.back() == '.') bare.pop_back();
+            if (fileName == name || fileName == name + ".exe" || (bare != name && fileName == bare)) found = true;
         }
         FUZZ_CHECK(found);
         for (const std::string& argument : resolved->argv) FUZZ_CHECK(argument.find('\0') == std::string::npos);
