@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Tessaline and runs every test: once in a normal build (warnings as errors), once more
-# with AddressSanitizer and UndefinedBehaviorSanitizer. Installs what is missing first.
+# Builds Tessaline and runs every check: the whole suite in a normal build (warnings as errors),
+# the core tests under Valgrind's memcheck, clang-tidy, the whole suite again with
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzzer, and the core
+# tests cross-built for Windows under Wine. Installs what is missing first.
 # Exit status: 0 when everything passed.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -20,9 +22,14 @@ run_suite() {  # name, build dir, extra cmake options...
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
 }
 
+step() { echo "== $1"; shift; "$@"; }
+
 run_suite "plain build" build
-ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1:suppressions=$PWD/scripts/lsan.supp" \
-LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+step "core tests under Valgrind's memcheck" scripts/memcheck.sh build
+step "clang-tidy" scripts/clang-tidy.sh build
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     run_suite "sanitizer build (ASan + UBSan)" build-asan -DTESSALINE_SANITIZE=ON -DTESSALINE_BENCH=OFF
-echo "== all tests passed"
+step "fuzzers, a short run each" scripts/fuzz.sh
+step "Windows: the core tests cross-built with MinGW-w64, under Wine" scripts/windows-tests.sh
+echo "== all checks passed"

@@ -37,10 +37,10 @@ void SetUiHooks(UiHooks hooks);
 void ShowMessage(const std::string& text, MessageIcon icon);
 void EndProgram(int status);
 
-enum class ReadStatus { Ok, Missing, NotAFile, Failed };
+enum class FileReadStatus { Ok, Missing, NotAFile, Failed };
 
 // Reads a whole file into *contents (left empty unless Ok). Missing: no such file or folder;
 // NotAFile: a folder, device or other non-regular file; Failed: any other error.
-ReadStatus ReadWholeFile(const std::string& path, std::string* contents);
+FileReadStatus ReadWholeFile(const std::string& path, std::string* contents);
 
 }  // namespace platform

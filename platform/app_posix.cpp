@@ -63,21 +63,21 @@ bool IsOrdinaryFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
+FileReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
     contents->clear();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::Missing;
-        return errno == EISDIR ? ReadStatus::NotAFile : ReadStatus::Failed;
+        if (errno == ENOENT || errno == ENOTDIR) return FileReadStatus::Missing;
+        return errno == EISDIR ? FileReadStatus::NotAFile : FileReadStatus::Failed;
     }
     struct stat info {};
     if (fstat(fd, &info) != 0) {
         close(fd);
-        return ReadStatus::Failed;
+        return FileReadStatus::Failed;
     }
     if (!S_ISREG(info.st_mode)) {
         close(fd);
-        return ReadStatus::NotAFile;
+        return FileReadStatus::NotAFile;
     }
     std::string data;
     data.reserve(static_cast<std::size_t>(info.st_size));
@@ -87,14 +87,14 @@ ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
         if (got < 0) {
             if (errno == EINTR) continue;
             close(fd);
-            return ReadStatus::Failed;
+            return FileReadStatus::Failed;
         }
         if (got == 0) break;
         data.append(chunk, static_cast<std::size_t>(got));
     }
     close(fd);
     *contents = std::move(data);
-    return ReadStatus::Ok;
+    return FileReadStatus::Ok;
 }
 
 }  // namespace platform

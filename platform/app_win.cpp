@@ -88,7 +88,7 @@ bool IsOrdinaryFile(const std::string& path) {
     return file.get() != INVALID_HANDLE_VALUE && ::GetFileType(file.get()) == FILE_TYPE_DISK;
 }
 
-ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
+FileReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
     contents->clear();
     const std::string ansi = win::Utf8ToAnsi(path);
     const FileHandle file(::CreateFileA(ansi.c_str(), GENERIC_READ,
@@ -97,13 +97,13 @@ ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
     if (file.get() == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
-            return ReadStatus::Missing;
+            return FileReadStatus::Missing;
         const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return ReadStatus::NotAFile;
-        return ReadStatus::Failed;
+            return FileReadStatus::NotAFile;
+        return FileReadStatus::Failed;
     }
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return ReadStatus::NotAFile;
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return FileReadStatus::NotAFile;
     std::string data;
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) data.reserve(static_cast<std::size_t>(size.QuadPart));
@@ -111,12 +111,12 @@ ReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
     for (;;) {
         DWORD got = 0;
         if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
-            return ReadStatus::Failed;
+            return FileReadStatus::Failed;
         if (got == 0) break;
         data.append(chunk.data(), got);
     }
     *contents = std::move(data);
-    return ReadStatus::Ok;
+    return FileReadStatus::Ok;
 }
 
 }  // namespace platform

@@ -10,9 +10,9 @@ namespace {
 
 // File names on Windows match without regard to case; when the exact name is missing, the one
 // entry of the folder that equals it so is read instead (the first in byte order if several).
-ReadStatus ReadIgnoringCase(const std::string& path, std::string* contents) {
-    const ReadStatus status = ReadWholeFile(path, contents);
-    if (status != ReadStatus::Missing) return status;
+FileReadStatus ReadIgnoringCase(const std::string& path, std::string* contents) {
+    const FileReadStatus status = ReadWholeFile(path, contents);
+    if (status != FileReadStatus::Missing) return status;
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string wanted = text::FoldCase(slash == std::string::npos ? path : path.substr(slash + 1));
@@ -36,7 +36,7 @@ std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::st
     if (nSize == 0 || returned == nullptr) return 0;
     std::optional<std::string> found;
     std::string bytes;
-    if (!fileName.empty() && ReadIgnoringCase(fileName, &bytes) == ReadStatus::Ok) {
+    if (!fileName.empty() && ReadIgnoringCase(fileName, &bytes) == FileReadStatus::Ok) {
         found = FindProfileString(text::DecodeText(bytes), section, key);
     }
     std::string result;

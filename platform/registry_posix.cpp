@@ -121,13 +121,13 @@ Store LoadStore(const std::string& path) {
     Store store;
     std::string bytes;
     switch (ReadWholeFile(path, &bytes)) {
-        case ReadStatus::Missing:
+        case FileReadStatus::Missing:
             return store;
-        case ReadStatus::NotAFile:
-        case ReadStatus::Failed:
+        case FileReadStatus::NotAFile:
+        case FileReadStatus::Failed:
             store.state = StoreState::Unreadable;
             return store;
-        case ReadStatus::Ok:
+        case FileReadStatus::Ok:
             break;
     }
     struct stat info {};

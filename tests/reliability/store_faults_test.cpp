@@ -159,7 +159,7 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
 
         if (StaleTemporaries(storeFolder) > 0) ++killsMidWrite;
         std::string bytes;
-        if (ReadWholeFile(folder.StorePath(), &bytes) != platform::ReadStatus::Ok || !regfile::Parse(bytes)) {
+        if (ReadWholeFile(folder.StorePath(), &bytes) != platform::FileReadStatus::Ok || !regfile::Parse(bytes)) {
             ++tornStores;
             continue;
         }
@@ -212,7 +212,7 @@ TEST(StoreFaults, TwoProcessesWritingAThousandValuesEachAtOnceKeepAllOfThem) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a write reported a failure";
     }
     std::string bytes;
-    ASSERT_EQ(ReadWholeFile(folder.StorePath(), &bytes), platform::ReadStatus::Ok);
+    ASSERT_EQ(ReadWholeFile(folder.StorePath(), &bytes), platform::FileReadStatus::Ok);
     const auto document = regfile::Parse(bytes);
     ASSERT_TRUE(document);
     const auto path = regfile::SplitKeyPath(std::string("HKEY_CURRENT_USER\\") + kKey);
@@ -249,10 +249,10 @@ TEST_P(RefusedWrites, AreReportedAndKeepTheOldFile) {
     ASSERT_EQ(WriteText(kDriverPath, "", "4"), kErrorSuccess);
     c.prepare(folder);
     std::string before;
-    const bool existed = ReadWholeFile(folder.StorePath(), &before) == platform::ReadStatus::Ok;
+    const bool existed = ReadWholeFile(folder.StorePath(), &before) == platform::FileReadStatus::Ok;
     EXPECT_EQ(WriteText(kDriverPath, "", "7"), c.status);
     std::string after;
-    EXPECT_EQ(ReadWholeFile(folder.StorePath(), &after) == platform::ReadStatus::Ok, existed);
+    EXPECT_EQ(ReadWholeFile(folder.StorePath(), &after) == platform::FileReadStatus::Ok, existed);
     EXPECT_EQ(after, before);
     if (c.storeExists) {
         EXPECT_NE(ReadText(kDriverPath, ""), "7");
