@@ -1,8 +1,10 @@
 #include "platform/app.h"
+#include "platform/app_internal.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -18,7 +20,29 @@ UiHooks& Hooks() {
     return hooks;
 }
 
+std::mutex& DirectoryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<std::string>& DirectoryOverride() {
+    static std::optional<std::string> directory;
+    return directory;
+}
+
 }  // namespace
+
+std::string AppDirectory() {
+    const std::lock_guard lock(DirectoryMutex());
+    auto& directory = DirectoryOverride();
+    if (!directory) directory = internal::ExecutableDirectory();
+    return *directory;
+}
+
+void SetAppDirectory(std::string directory) {
+    const std::lock_guard lock(DirectoryMutex());
+    DirectoryOverride() = internal::WithoutTrailingSeparators(std::move(directory));
+}
 
 std::string JoinPath(const std::string& directory, const std::string& name) {
     // The application directory never ends in a separator; the root folder is the empty text.

@@ -1,4 +1,5 @@
 #include "platform/app.h"
+#include "platform/app_internal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,22 +8,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <mutex>
-#include <optional>
-#include <utility>
 
 namespace platform {
-namespace {
-
-std::mutex& DirectoryMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::optional<std::string>& DirectoryOverride() {
-    static std::optional<std::string> directory;
-    return directory;
-}
+namespace internal {
 
 std::string WithoutTrailingSeparators(std::string path) {
     while (!path.empty() && path.back() == '/') path.pop_back();
@@ -38,19 +26,7 @@ std::string ExecutableDirectory() {
     return WithoutTrailingSeparators(path.substr(0, slash));
 }
 
-}  // namespace
-
-std::string AppDirectory() {
-    const std::lock_guard lock(DirectoryMutex());
-    auto& directory = DirectoryOverride();
-    if (!directory) directory = ExecutableDirectory();
-    return *directory;
-}
-
-void SetAppDirectory(std::string directory) {
-    const std::lock_guard lock(DirectoryMutex());
-    DirectoryOverride() = WithoutTrailingSeparators(std::move(directory));
-}
+}  // namespace internal
 
 char PathSeparator() { return '/'; }
 

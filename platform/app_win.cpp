@@ -1,28 +1,17 @@
 #include "platform/app.h"
+#include "platform/app_internal.h"
 
 #include <windows.h>
 
-#include <mutex>
-#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/ansi_win.h"
 
 namespace platform {
-namespace {
+namespace internal {
 
-std::mutex& DirectoryMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::optional<std::string>& DirectoryOverride() {
-    static std::optional<std::string> directory;
-    return directory;
-}
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 std::string WithoutTrailingSeparators(std::string path) {
     while (!path.empty() && IsSeparator(path.back())) path.pop_back();
@@ -46,6 +35,10 @@ std::string ExecutableDirectory() {
     }
 }
 
+}  // namespace internal
+
+namespace {
+
 class FileHandle {
 public:
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
@@ -61,18 +54,6 @@ private:
 };
 
 }  // namespace
-
-std::string AppDirectory() {
-    const std::lock_guard lock(DirectoryMutex());
-    auto& directory = DirectoryOverride();
-    if (!directory) directory = ExecutableDirectory();
-    return *directory;
-}
-
-void SetAppDirectory(std::string directory) {
-    const std::lock_guard lock(DirectoryMutex());
-    DirectoryOverride() = WithoutTrailingSeparators(std::move(directory));
-}
 
 char PathSeparator() { return '\\'; }
 

@@ -21,14 +21,24 @@ public:
     UniqueHandle() = default;
     explicit UniqueHandle(NativeHandle handle) : handle_(handle) {}
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept;
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     ~UniqueHandle() { reset(); }
 
     NativeHandle get() const { return handle_; }
     bool valid() const { return handle_ != kNoHandle; }
-    NativeHandle release();
+    NativeHandle release()
+    {
+        const NativeHandle handle = handle_;
+        handle_ = kNoHandle;
+        return handle;
+    }
+    // Closes the handle held, if any, and holds this one (per platform).
     void reset(NativeHandle handle = kNoHandle);
 
 private:

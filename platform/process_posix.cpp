@@ -22,17 +22,6 @@ extern char** environ;
 
 namespace platform {
 
-UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept
-{
-    if (this != &other) reset(other.release());
-    return *this;
-}
-
-NativeHandle UniqueHandle::release()
-{
-    return std::exchange(handle_, kNoHandle);
-}
-
 void UniqueHandle::reset(NativeHandle handle)
 {
     // Linux releases the descriptor even when close is interrupted, so it is never retried.

@@ -108,17 +108,6 @@ std::mutex& StartMutex()
 
 }  // namespace
 
-UniqueHandle& UniqueHandle::operator=(UniqueHandle&& other) noexcept
-{
-    if (this != &other) reset(other.release());
-    return *this;
-}
-
-NativeHandle UniqueHandle::release()
-{
-    return std::exchange(handle_, kNoHandle);
-}
-
 void UniqueHandle::reset(NativeHandle handle)
 {
     if (handle_ != kNoHandle) ::CloseHandle(AsHandle(handle_));

@@ -40,8 +40,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 echo "== fuzz: build in $dir"
 cmake --build "$dir" --target tessaline_fuzzers -j"$jobs"
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:suppressions=$PWD/scripts/lsan.supp"
-export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 mkdir -p "$dir/logs" "$dir/artifacts"
