@@ -233,13 +233,13 @@ TEST_F(RunnerTest, ChildInheritsOnlyItsStandardStreamsAndDefaultSignals)
     std::string report;
     {
         SignalDisturbance disturbance;
-        report = GetCmdOutput(CommandLine(INSPECT_HELPER, {"a b", "c\"d"}) + " \\\\srv\\x", false, true, false);
+        report = GetCmdOutput(CommandLine(REPORT_HELPER, {"a b", "c\"d"}) + " \\\\srv\\x", false, true, false);
         EXPECT_EQ(GetCmdOutput(Write({"err:x", "sleep:200", "err:y"}), false, true, false), "xy");
     }
     ::close(stray);
     EXPECT_EQ(report, "fds=0,1,2\nstdin=null stdout=null stderr=pipe\nsigpipe=default\nusr1=open\ngroup=own\n"
                       "cwd=" + std::filesystem::canonical(dir.path()).string() + "\nenv=seen by the child\n"
-                      "arg=" INSPECT_HELPER "\narg=a b\narg=c\"d\narg=\\\\srv\\x\n");
+                      "arg=" REPORT_HELPER "\narg=a b\narg=c\"d\narg=\\\\srv\\x\n");
 }
 
 TEST_F(RunnerTest, PipeEndsNeverLandOnFreeStandardDescriptors)
@@ -248,7 +248,7 @@ TEST_F(RunnerTest, PipeEndsNeverLandOnFreeStandardDescriptors)
     const int savedErr = ::dup(2);
     ::close(0);
     ::close(2);
-    const std::string report = GetCmdOutput(CommandLine(INSPECT_HELPER, {}), true, true, false);
+    const std::string report = GetCmdOutput(CommandLine(REPORT_HELPER, {}), true, true, false);
     ::dup2(savedIn, 0);
     ::dup2(savedErr, 2);
     ::close(savedIn);

@@ -99,15 +99,15 @@ TEST_F(RunnerWinTest, ChildGetsTheNullDeviceAndNoOtherHandleOfOurs)
     ASSERT_NE(stray, nullptr);
     const std::string handleArgument = "--handle=" + std::to_string(reinterpret_cast<std::uintptr_t>(stray));
     const std::string report =
-        GetCmdOutput(CommandLine(INSPECT_HELPER, {"a b", "c\"d", handleArgument}) + " \\\\srv\\x", false, true, false);
+        GetCmdOutput(CommandLine(REPORT_HELPER, {"a b", "c\"d", handleArgument}) + " \\\\srv\\x", false, true, false);
     ::CloseHandle(stray);
     char current[MAX_PATH];
     const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_EQ(report, "stdin=null stdout=null stderr=pipe\ncwd=" + std::string(current, length) +
-                          "\nenv=seen by the child\narg=" INSPECT_HELPER "\narg=a b\narg=c\"d\nhandle=" +
+                          "\nenv=seen by the child\narg=" REPORT_HELPER "\narg=a b\narg=c\"d\nhandle=" +
                           (RunningOnWine() ? "inherited" : "absent") + "\n"
                           "arg=\\\\srv\\x\n");
-    EXPECT_NE(GetCmdOutput(CommandLine(INSPECT_HELPER, {}), true, true, false).find("stdout=pipe stderr=pipe\n"),
+    EXPECT_NE(GetCmdOutput(CommandLine(REPORT_HELPER, {}), true, true, false).find("stdout=pipe stderr=pipe\n"),
               std::string::npos);
 }
 
