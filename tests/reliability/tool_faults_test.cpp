@@ -25,6 +25,7 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "runner/MGetCmdOutput.h"
+#include "test_support.h"
 #include "wizard/DriverProbe.h"
 
 namespace {
@@ -54,28 +55,13 @@ std::size_t OpenDescriptors() {
 // Processes whose parent is this process, zombies included.
 std::vector<long> Children() {
     std::vector<long> children;
-    const long self = getpid();
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(entry.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), {});
-        const std::size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(stat.substr(close + 2));
-        char state = 0;
-        long parent = 0;
-        rest >> state >> parent;
-        if (parent == self) children.push_back(std::atol(name.c_str()));
-    }
+    for (const auto& child : testing_support::ChildrenOfThisProcess()) children.push_back(child.pid);
     return children;
 }
 
 bool Alive(long pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), {});
-    const std::size_t close = stat.rfind(')');
-    return close != std::string::npos && stat[close + 2] != 'Z';
+    const char state = testing_support::ProcessState(pid);
+    return state != 0 && state != 'Z';
 }
 
 class ToolFaults : public testing::Test {

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "WizardFixture.h"
+#include "test_support.h"
 #include "wizard/skin/Skin.h"
 
 namespace {
@@ -25,21 +26,7 @@ namespace {
 int RunningChildCount()
 {
     int count = 0;
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr) return -1;
-    while (const dirent* entry = ::readdir(proc)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-        std::ifstream in(std::string("/proc/") + entry->d_name + "/stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), {});
-        const std::size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(stat.substr(close + 2));
-        char state = 0;
-        long parent = 0;
-        rest >> state >> parent;
-        if (parent == ::getpid() && state != 'Z') ++count;
-    }
-    ::closedir(proc);
+    for (const auto& child : testing_support::ChildrenOfThisProcess()) count += child.state != 'Z';
     return count;
 }
 

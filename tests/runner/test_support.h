@@ -13,7 +13,10 @@
 #include <initializer_list>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "platform/cmdline.h"
 
@@ -103,6 +106,32 @@ inline char ProcessState(long pid)
     const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
     const std::size_t close = stat.rfind(')');
     return close == std::string::npos || close + 2 >= stat.size() ? 0 : stat[close + 2];
+}
+
+struct ChildProcessEntry {
+    long pid;
+    char state;  // as ProcessState gives it
+};
+
+// The processes whose parent is this process, zombies included.
+inline std::vector<ChildProcessEntry> ChildrenOfThisProcess()
+{
+    std::vector<ChildProcessEntry> children;
+    const long self = ::getpid();
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = ReadFile(entry.path().string() + "/stat");
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos || close + 2 >= stat.size()) continue;
+        std::istringstream rest(stat.substr(close + 2));
+        char state = 0;
+        long parent = 0;
+        rest >> state >> parent;
+        if (parent == self) children.push_back({std::atol(name.c_str()), state});
+    }
+    return children;
 }
 
 inline bool HasEnded(long pid)
