@@ -13,7 +13,8 @@ int main(int argc, char** argv)
         for (std::size_t k = 0; k < block.size(); k += 64) block[k] = '\n';
         long long left = std::atoll(argv[2]);
         while (left > 0) {
-            const std::size_t size = left < static_cast<long long>(block.size()) ? static_cast<std::size_t>(left) : block.size();
+            const std::size_t size =
+                left < static_cast<long long>(block.size()) ? static_cast<std::size_t>(left) : block.size();
             const ssize_t n = ::write(2, block.data(), size);
             if (n <= 0) return 1;
             left -= n;

@@ -65,8 +65,10 @@ std::string PlainRun(std::vector<std::string> argv)
     char buffer[1024];
     for (;;) {
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n > 0) text.append(buffer, static_cast<std::size_t>(n));
-        else if (n == 0 || errno != EINTR) break;
+        if (n > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
     }
     ::close(fds[0]);
     if (error == 0) {
@@ -81,7 +83,8 @@ void Throughput()
     const std::string count = std::to_string(kStreamBytes);
     const std::string line = std::string(BENCH_CHILD) + " stream " + count;
     std::size_t sizes[4] = {};
-    const double runner = BestOf3([&] { sizes[0] = MGetCmdOutput::GetCmdOutput(line, false, true, false).size(); });
+    const double runner =
+        BestOf3([&] { sizes[0] = MGetCmdOutput::GetCmdOutput(line, false, true, false).size(); });
     const double plain = BestOf3([&] { sizes[1] = PlainRun({BENCH_CHILD, "stream", count}).size(); });
     const double qprocess = BestOf3([&] {
         QProcess process;
@@ -90,11 +93,13 @@ void Throughput()
         sizes[2] = static_cast<std::size_t>(process.readAllStandardError().size());
     });
     MGetCmdOutput::SetEventHook([](std::intptr_t, int) { QCoreApplication::processEvents(); });
-    const double hooked = BestOf3([&] { sizes[3] = MGetCmdOutput::GetCmdOutput(line, false, true, false).size(); });
+    const double hooked =
+        BestOf3([&] { sizes[3] = MGetCmdOutput::GetCmdOutput(line, false, true, false).size(); });
     MGetCmdOutput::SetEventHook(nullptr);
 
     const double mb = static_cast<double>(kStreamBytes) / (1024.0 * 1024.0);
-    std::printf("Reading %.0f MB (bytes read: %zu %zu %zu %zu)\n", mb, sizes[0], sizes[1], sizes[2], sizes[3]);
+    std::printf("Reading %.0f MB (bytes read: %zu %zu %zu %zu)\n", mb, sizes[0], sizes[1], sizes[2],
+                sizes[3]);
     std::printf("  GetCmdOutput, no hook      %7.3f s  %7.0f MB/s\n", runner, mb / runner);
     std::printf("  GetCmdOutput, Qt hook      %7.3f s  %7.0f MB/s\n", hooked, mb / hooked);
     std::printf("  plain 1024-byte read loop  %7.3f s  %7.0f MB/s\n", plain, mb / plain);
@@ -171,7 +176,8 @@ void Responsiveness()
         }
     });
     const auto start = Clock::now();
-    const std::string text = MGetCmdOutput::GetCmdOutput(std::string(BENCH_CHILD) + " silent 2000", false, true, false);
+    const std::string text =
+        MGetCmdOutput::GetCmdOutput(std::string(BENCH_CHILD) + " silent 2000", false, true, false);
     const double elapsed = Ms(Clock::now() - start);
     done = true;
     poster.join();
@@ -179,7 +185,8 @@ void Responsiveness()
     MGetCmdOutput::SetEventHook(nullptr);
 
     double longestGap = 0;
-    for (std::size_t i = 1; i < calls.size(); ++i) longestGap = std::max(longestGap, Ms(calls[i] - calls[i - 1]));
+    for (std::size_t i = 1; i < calls.size(); ++i)
+        longestGap = std::max(longestGap, Ms(calls[i] - calls[i - 1]));
     std::printf("A child silent for 2 s (call took %.0f ms, output %s)\n", elapsed,
                 text == "start\nend\n" ? "complete" : "WRONG");
     std::printf("  event-hook calls           %7zu\n", calls.size());

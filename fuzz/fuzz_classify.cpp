@@ -20,8 +20,9 @@ std::string Lower(std::string_view s)
 
 std::int16_t Reference(std::string_view answer)
 {
-    static const char* const kPhrases[] = {"finished successfully", "cannot open toc file", "i/o error",
-                                           "not appendable",        "error: unit not ready", "simulation failed"};
+    static const char* const kPhrases[] = {
+        "finished successfully", "cannot open toc file",  "i/o error",
+        "not appendable",        "error: unit not ready", "simulation failed"};
     const std::string lower = Lower(answer);
     for (std::int16_t i = 0; i < 6; ++i)
         if (lower.find(kPhrases[i]) != std::string::npos) return static_cast<std::int16_t>(i + 2);
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int16_t code = DriverProbe::ClassifySimulation(answer);
     FUZZ_CHECK(code >= 1 && code <= 7);
     FUZZ_CHECK(code == Reference(answer));
-    FUZZ_CHECK(DriverProbe::IsDriverRefused(answer) == (Lower(answer).find("cannot read driver") != std::string::npos));
+    FUZZ_CHECK(DriverProbe::IsDriverRefused(answer) ==
+               (Lower(answer).find("cannot read driver") != std::string::npos));
     const DriverProbe::ResultKeys keys = DriverProbe::ResultKeysOf(code);
     FUZZ_CHECK(!keys.footer.empty() && !keys.message.empty());
     return 0;

@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     std::string pattern = (std::filesystem::temp_directory_path() / "tessaline-fuzz-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     const std::filesystem::path root = pattern;
-    for (const char* file : {"app dir/Burn.exe", "app dir/Helper.EXE", "app dir/sub/Tool.exe", "cwd/local.exe",
-                             "cwd/noext", "cwd/dot.", "bin/onpath.exe", "bin/Burn.exe"}) {
+    for (const char* file : {"app dir/Burn.exe", "app dir/Helper.EXE", "app dir/sub/Tool.exe",
+                             "cwd/local.exe", "cwd/noext", "cwd/dot.", "bin/onpath.exe", "bin/Burn.exe"}) {
         const std::filesystem::path path = root / file;
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path) << "x";
@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The program item is taken from the text itself, up to its first NUL: the name is a leading
     // part of it, with quotes removed.
-    const std::vector<platform::ProgramCandidate> named = platform::ProgramCandidates(line.substr(0, line.find('\0')));
+    const std::vector<platform::ProgramCandidate> named =
+        platform::ProgramCandidates(line.substr(0, line.find('\0')));
     if (const auto resolved = platform::ResolveCommandLine(line, folders)) {
         FUZZ_CHECK(platform::IsOrdinaryFile(resolved->programFile));
         FUZZ_CHECK(!resolved->argv.empty());
@@ -87,10 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // A name ending in periods means "no extension": they are dropped and none is added.
             std::string bare = name;
             while (!bare.empty() && bare.back() == '.') bare.pop_back();
-            if (fileName == name || fileName == name + ".exe" || (bare != name && fileName == bare)) found = true;
+            if (fileName == name || fileName == name + ".exe" || (bare != name && fileName == bare))
+                found = true;
         }
         FUZZ_CHECK(found);
-        for (const std::string& argument : resolved->argv) FUZZ_CHECK(argument.find('\0') == std::string::npos);
+        for (const std::string& argument : resolved->argv)
+            FUZZ_CHECK(argument.find('\0') == std::string::npos);
     }
     return 0;
 }

@@ -31,14 +31,8 @@ std::string FromWide(const std::wstring& wide, UINT codePage)
 
 }  // namespace
 
-std::string Utf8ToAnsi(std::string_view utf8)
-{
-    return FromWide(ToWide(utf8, CP_UTF8), CP_ACP);
-}
+std::string Utf8ToAnsi(std::string_view utf8) { return FromWide(ToWide(utf8, CP_UTF8), CP_ACP); }
 
-std::string AnsiToUtf8(std::string_view ansi)
-{
-    return FromWide(ToWide(ansi, CP_ACP), CP_UTF8);
-}
+std::string AnsiToUtf8(std::string_view ansi) { return FromWide(ToWide(ansi, CP_ACP), CP_UTF8); }
 
 }  // namespace platform::win

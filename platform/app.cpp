@@ -10,51 +10,60 @@
 namespace platform {
 namespace {
 
-std::mutex& HooksMutex() {
+std::mutex& HooksMutex()
+{
     static std::mutex mutex;
     return mutex;
 }
 
-UiHooks& Hooks() {
+UiHooks& Hooks()
+{
     static UiHooks hooks;
     return hooks;
 }
 
-std::mutex& DirectoryMutex() {
+std::mutex& DirectoryMutex()
+{
     static std::mutex mutex;
     return mutex;
 }
 
-std::optional<std::string>& DirectoryOverride() {
+std::optional<std::string>& DirectoryOverride()
+{
     static std::optional<std::string> directory;
     return directory;
 }
 
 }  // namespace
 
-std::string AppDirectory() {
+std::string AppDirectory()
+{
     const std::lock_guard lock(DirectoryMutex());
     auto& directory = DirectoryOverride();
     if (!directory) directory = internal::ExecutableDirectory();
     return *directory;
 }
 
-void SetAppDirectory(std::string directory) {
+void SetAppDirectory(std::string directory)
+{
     const std::lock_guard lock(DirectoryMutex());
     DirectoryOverride() = internal::WithoutTrailingSeparators(std::move(directory));
 }
 
-std::string JoinPath(const std::string& directory, const std::string& name) {
+std::string JoinPath(const std::string& directory, const std::string& name)
+{
     // The application directory never ends in a separator; the root folder is the empty text.
     return directory + PathSeparator() + name;
 }
 
-void SetUiHooks(UiHooks hooks) {
+void SetUiHooks(UiHooks hooks)
+{
     const std::lock_guard lock(HooksMutex());
     Hooks() = std::move(hooks);
 }
 
-void ShowMessage(const std::string& text, MessageIcon icon) {
+void ShowMessage(const std::string& text, MessageIcon icon)
+{
     std::function<void(const std::string&, MessageIcon)> hook;
     {
         const std::lock_guard lock(HooksMutex());
@@ -68,7 +77,8 @@ void ShowMessage(const std::string& text, MessageIcon icon) {
     std::fflush(stderr);
 }
 
-void EndProgram(int status) {
+void EndProgram(int status)
+{
     std::function<void(int)> hook;
     {
         const std::lock_guard lock(HooksMutex());

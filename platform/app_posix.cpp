@@ -12,12 +12,14 @@
 namespace platform {
 namespace internal {
 
-std::string WithoutTrailingSeparators(std::string path) {
+std::string WithoutTrailingSeparators(std::string path)
+{
     while (!path.empty() && path.back() == '/') path.pop_back();
     return path;
 }
 
-std::string ExecutableDirectory() {
+std::string ExecutableDirectory()
+{
     char resolved[PATH_MAX];
     if (realpath("/proc/self/exe", resolved) == nullptr) return ".";
     std::string path(resolved);
@@ -30,7 +32,8 @@ std::string ExecutableDirectory() {
 
 char PathSeparator() { return '/'; }
 
-bool IsOrdinaryFile(const std::string& path) {
+bool IsOrdinaryFile(const std::string& path)
+{
     if (path.empty()) return false;
     const std::size_t slash = path.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
@@ -39,7 +42,8 @@ bool IsOrdinaryFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-FileReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
+FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
+{
     contents->clear();
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {

@@ -13,13 +13,15 @@ namespace internal {
 
 inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
-std::string WithoutTrailingSeparators(std::string path) {
+std::string WithoutTrailingSeparators(std::string path)
+{
     while (!path.empty() && IsSeparator(path.back())) path.pop_back();
     return path;
 }
 
 // The module's own path, grown until it fits: GetModuleFileNameA cuts long paths silently.
-std::string ExecutableDirectory() {
+std::string ExecutableDirectory()
+{
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -42,7 +44,8 @@ namespace {
 class FileHandle {
 public:
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
+    ~FileHandle()
+    {
         if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
     }
     FileHandle(const FileHandle&) = delete;
@@ -58,18 +61,22 @@ private:
 char PathSeparator() { return '\\'; }
 
 // Hidden is the file attribute here; a device name such as NUL or CON is not a disk file.
-bool IsOrdinaryFile(const std::string& path) {
+bool IsOrdinaryFile(const std::string& path)
+{
     if (path.empty()) return false;
     const std::string ansi = win::Utf8ToAnsi(path);
     const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DEVICE)) != 0) return false;
-    const FileHandle file(::CreateFileA(ansi.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DEVICE)) != 0)
+        return false;
+    const FileHandle file(::CreateFileA(ansi.c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.get() != INVALID_HANDLE_VALUE && ::GetFileType(file.get()) == FILE_TYPE_DISK;
 }
 
-FileReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
+FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
+{
     contents->clear();
     const std::string ansi = win::Utf8ToAnsi(path);
     const FileHandle file(::CreateFileA(ansi.c_str(), GENERIC_READ,
@@ -87,7 +94,8 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents) {
     if (::GetFileType(file.get()) != FILE_TYPE_DISK) return FileReadStatus::NotAFile;
     std::string data;
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) data.reserve(static_cast<std::size_t>(size.QuadPart));
+    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
+        data.reserve(static_cast<std::size_t>(size.QuadPart));
     std::vector<char> chunk(65536);
     for (;;) {
         DWORD got = 0;

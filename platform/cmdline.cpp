@@ -103,7 +103,8 @@ std::vector<std::string> SplitArguments(std::string_view text)
 
 std::string QuoteArgument(std::string_view argument)
 {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos) return std::string(argument);
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos)
+        return std::string(argument);
     std::string quoted = "\"";
     std::size_t backslashes = 0;
     for (char c : argument) {
@@ -158,16 +159,14 @@ std::vector<ProgramCandidate> ProgramCandidates(std::string_view commandLine)
         if (close == std::string_view::npos)
             candidates.push_back({std::string(commandLine.substr(start + 1)), commandLine.size()});
         else
-            candidates.push_back(
-                {std::string(commandLine.substr(start + 1, close - start - 1)), close + 1});
+            candidates.push_back({std::string(commandLine.substr(start + 1, close - start - 1)), close + 1});
         return candidates;
     }
 
     for (std::size_t i = start; i < commandLine.size(); ++i) {
-        const bool wordEnds = !IsBlank(commandLine[i]) &&
-                              (i + 1 == commandLine.size() || IsBlank(commandLine[i + 1]));
-        if (wordEnds)
-            candidates.push_back({std::string(commandLine.substr(start, i + 1 - start)), i + 1});
+        const bool wordEnds =
+            !IsBlank(commandLine[i]) && (i + 1 == commandLine.size() || IsBlank(commandLine[i + 1]));
+        if (wordEnds) candidates.push_back({std::string(commandLine.substr(start, i + 1 - start)), i + 1});
     }
     return candidates;
 }
@@ -205,8 +204,7 @@ std::optional<std::string> FindProgramFile(std::string_view name, const SearchFo
     return FindInFolder(folder, fileName);
 }
 
-std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine,
-                                                  const SearchFolders& folders)
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine, const SearchFolders& folders)
 {
     // The text ends at its first NUL, as the C string handed to CreateProcessA does; past it the
     // program's name and the arguments would no longer be what the system sees.

@@ -63,7 +63,6 @@ struct ResolvedCommand {
 
 // Tries the candidates in order and takes the first whose program file exists; nothing when
 // none does. The command line ends at its first NUL, as it does for CreateProcessA.
-std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine,
-                                                  const SearchFolders& folders);
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine, const SearchFolders& folders);
 
 }  // namespace platform

@@ -27,8 +27,8 @@ private:
 
     unsigned char pending_[4] = {};
     int pendingSize_ = 0;
-    int needed_ = 0;               // continuation bytes still missing
-    unsigned char low_ = 0x80;     // range allowed for the next continuation byte
+    int needed_ = 0;            // continuation bytes still missing
+    unsigned char low_ = 0x80;  // range allowed for the next continuation byte
     unsigned char high_ = 0xBF;
 };
 

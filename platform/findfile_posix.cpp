@@ -20,26 +20,30 @@ struct Search {
     std::size_t next = 0;
 };
 
-std::mutex& SearchMutex() {
+std::mutex& SearchMutex()
+{
     static std::mutex mutex;
     return mutex;
 }
 
-std::map<FindHandle, Search>& Searches() {
+std::map<FindHandle, Search>& Searches()
+{
     static std::map<FindHandle, Search> searches;
     return searches;
 }
 
 bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
 
-std::size_t CodePointEnd(std::string_view s, std::size_t pos) {
+std::size_t CodePointEnd(std::string_view s, std::size_t pos)
+{
     ++pos;
     while (pos < s.size() && IsContinuation(s[pos])) ++pos;
     return pos;
 }
 
 // Both arguments already case-folded. '*' matches any run of characters, '?' exactly one.
-bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+bool MatchesWildcard(std::string_view pattern, std::string_view name)
+{
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t starP = std::string_view::npos;
@@ -66,7 +70,8 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-std::vector<FindData> ListMatches(const std::string& folder, const std::string& pattern) {
+std::vector<FindData> ListMatches(const std::string& folder, const std::string& pattern)
+{
     std::vector<FindData> entries;
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) return entries;
@@ -97,12 +102,11 @@ std::vector<FindData> ListMatches(const std::string& folder, const std::string& 
 
 }  // namespace
 
-FindHandle FindFirstFileA(const std::string& pattern, FindData* data) {
+FindHandle FindFirstFileA(const std::string& pattern, FindData* data)
+{
     if (data == nullptr || pattern.empty()) return kInvalidFindHandle;
     const std::size_t slash = pattern.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0              ? "/"
-                                                         : pattern.substr(0, slash);
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
     const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
     if (namePattern.empty()) return kInvalidFindHandle;
 
@@ -119,7 +123,8 @@ FindHandle FindFirstFileA(const std::string& pattern, FindData* data) {
     return handle;
 }
 
-bool FindNextFileA(FindHandle handle, FindData* data) {
+bool FindNextFileA(FindHandle handle, FindData* data)
+{
     const std::lock_guard lock(SearchMutex());
     const auto it = Searches().find(handle);
     if (it == Searches().end() || data == nullptr) return false;
@@ -129,7 +134,8 @@ bool FindNextFileA(FindHandle handle, FindData* data) {
     return true;
 }
 
-bool FindClose(FindHandle handle) {
+bool FindClose(FindHandle handle)
+{
     const std::lock_guard lock(SearchMutex());
     return Searches().erase(handle) == 1;
 }

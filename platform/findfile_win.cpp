@@ -14,31 +14,36 @@
 namespace platform {
 namespace {
 
-void Fill(const WIN32_FIND_DATAA& found, FindData* data) {
+void Fill(const WIN32_FIND_DATAA& found, FindData* data)
+{
     data->fileName = win::AnsiToUtf8(found.cFileName);
     data->isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 HANDLE AsHandle(FindHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-std::mutex& OpenMutex() {
+std::mutex& OpenMutex()
+{
     static std::mutex mutex;
     return mutex;
 }
 
-std::set<FindHandle>& OpenSearches() {
+std::set<FindHandle>& OpenSearches()
+{
     static std::set<FindHandle> searches;
     return searches;
 }
 
-bool IsOpen(FindHandle handle) {
+bool IsOpen(FindHandle handle)
+{
     const std::lock_guard lock(OpenMutex());
     return OpenSearches().count(handle) != 0;
 }
 
 }  // namespace
 
-FindHandle FindFirstFileA(const std::string& pattern, FindData* data) {
+FindHandle FindFirstFileA(const std::string& pattern, FindData* data)
+{
     if (data == nullptr || pattern.empty()) return kInvalidFindHandle;
     WIN32_FIND_DATAA found{};
     const HANDLE handle = ::FindFirstFileA(win::Utf8ToAnsi(pattern).c_str(), &found);
@@ -50,7 +55,8 @@ FindHandle FindFirstFileA(const std::string& pattern, FindData* data) {
     return result;
 }
 
-bool FindNextFileA(FindHandle handle, FindData* data) {
+bool FindNextFileA(FindHandle handle, FindData* data)
+{
     if (data == nullptr || !IsOpen(handle)) return false;
     WIN32_FIND_DATAA found{};
     if (!::FindNextFileA(AsHandle(handle), &found)) return false;
@@ -58,7 +64,8 @@ bool FindNextFileA(FindHandle handle, FindData* data) {
     return true;
 }
 
-bool FindClose(FindHandle handle) {
+bool FindClose(FindHandle handle)
+{
     {
         const std::lock_guard lock(OpenMutex());
         if (OpenSearches().erase(handle) == 0) return false;

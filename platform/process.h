@@ -57,10 +57,10 @@ struct OutputPipe {
 bool CreateOutputPipe(OutputPipe& pipe);
 
 enum class ReadStatus {
-    Data,      // size bytes were read
-    NoDataYet, // nothing there now; the writers are still open
-    End,       // every holder of the write end has closed it
-    Failed,    // any other failure; ends the output like End
+    Data,       // size bytes were read
+    NoDataYet,  // nothing there now; the writers are still open
+    End,        // every holder of the write end has closed it
+    Failed,     // any other failure; ends the output like End
 };
 
 struct ReadResult {
@@ -76,14 +76,14 @@ ReadResult ReadAvailable(NativeHandle readEnd, char* buffer, std::size_t capacit
 bool WaitReadable(NativeHandle readEnd, int maxWaitMs);
 
 struct StartOptions {
-    std::string commandLine;            // one Windows-style command line, never run by a shell
+    std::string commandLine;                  // one Windows-style command line, never run by a shell
     NativeHandle standardOutput = kNoHandle;  // kNoHandle: the null device
     NativeHandle standardError = kNoHandle;   // kNoHandle: the null device
 };
 
-// A started child. It runs in a group of its own (a job object on Windows), with the caller's environment and current
-// directory, standard input from the null device, and no other handle of ours. Destroying a
-// child that still runs never waits for it: it is reaped later by ReapEndedChildren.
+// A started child. It runs in a group of its own (a job object on Windows), with the caller's environment and
+// current directory, standard input from the null device, and no other handle of ours. Destroying a child
+// that still runs never waits for it: it is reaped later by ReapEndedChildren.
 class ChildProcess {
 public:
     struct Impl;

@@ -181,10 +181,7 @@ ChildProcess::ChildProcess(ChildProcess&&) noexcept = default;
 ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
 ChildProcess::~ChildProcess() = default;
 
-std::int64_t ChildProcess::id() const
-{
-    return impl_ ? impl_->pid : -1;
-}
+std::int64_t ChildProcess::id() const { return impl_ ? impl_->pid : -1; }
 
 bool ChildProcess::WaitForEnd(int maxWaitMs)
 {

@@ -1,7 +1,7 @@
 #include "platform/process.h"
 
-#include <windows.h>
 #include <timeapi.h>
+#include <windows.h>
 
 #include <chrono>
 #include <mutex>
@@ -56,8 +56,8 @@ HANDLE InheritableCopy(NativeHandle handle, DWORD nullAccess)
 {
     if (handle == kNoHandle) {
         SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        return ::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_EXISTING, 0,
-                             nullptr);
+        return ::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
+                             OPEN_EXISTING, 0, nullptr);
     }
     HANDLE copy = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), AsHandle(handle), ::GetCurrentProcess(), &copy, 0, TRUE,
@@ -133,15 +133,13 @@ ChildProcess::ChildProcess(ChildProcess&&) noexcept = default;
 ChildProcess& ChildProcess::operator=(ChildProcess&&) noexcept = default;
 ChildProcess::~ChildProcess() = default;
 
-std::int64_t ChildProcess::id() const
-{
-    return impl_ ? static_cast<std::int64_t>(impl_->id) : -1;
-}
+std::int64_t ChildProcess::id() const { return impl_ ? static_cast<std::int64_t>(impl_->id) : -1; }
 
 bool ChildProcess::WaitForEnd(int maxWaitMs)
 {
     if (!impl_) return true;
-    return ::WaitForSingleObject(impl_->process, static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) == WAIT_OBJECT_0;
+    return ::WaitForSingleObject(impl_->process, static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) ==
+           WAIT_OBJECT_0;
 }
 
 // Console programs without a console of ours cannot be asked to end, so the whole job is ended
@@ -273,9 +271,6 @@ StartResult StartProcess(const StartOptions& options)
 // Windows has no zombies: a process handle closed is all there is to collect.
 void ReapEndedChildren() {}
 
-std::size_t UncollectedChildCount()
-{
-    return 0;
-}
+std::size_t UncollectedChildCount() { return 0; }
 
 }  // namespace platform

@@ -7,13 +7,15 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
 
-std::string_view TrimBlanks(std::string_view s) {
+std::string_view TrimBlanks(std::string_view s)
+{
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
-std::string_view TrimSpaces(std::string_view s) {
+std::string_view TrimSpaces(std::string_view s)
+{
     while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
     return s;
@@ -21,7 +23,8 @@ std::string_view TrimSpaces(std::string_view s) {
 
 // True when candidate equals the already folded name without regard to case; ASCII names,
 // the usual case, are compared without building a folded copy.
-bool NameMatches(std::string_view candidate, std::string_view folded) {
+bool NameMatches(std::string_view candidate, std::string_view folded)
+{
     bool ascii = true;
     for (const char c : candidate) {
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -42,7 +45,8 @@ bool NameMatches(std::string_view candidate, std::string_view folded) {
 }  // namespace
 
 std::optional<std::string> FindProfileString(std::string_view text, std::string_view section,
-                                             std::string_view key) {
+                                             std::string_view key)
+{
     const std::string wantedSection = text::FoldCase(TrimSpaces(section));
     const std::string wantedKey = text::FoldCase(TrimSpaces(key));
     bool inSection = false;

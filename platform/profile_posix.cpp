@@ -10,7 +10,8 @@ namespace {
 
 // File names on Windows match without regard to case; when the exact name is missing, the one
 // entry of the folder that equals it so is read instead (the first in byte order if several).
-FileReadStatus ReadIgnoringCase(const std::string& path, std::string* contents) {
+FileReadStatus ReadIgnoringCase(const std::string& path, std::string* contents)
+{
     const FileReadStatus status = ReadWholeFile(path, contents);
     if (status != FileReadStatus::Missing) return status;
     const std::size_t slash = path.rfind('/');
@@ -32,7 +33,8 @@ FileReadStatus ReadIgnoringCase(const std::string& path, std::string* contents) 
 
 std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                        const std::string& defaultText, std::string* returned,
-                                       std::uint32_t nSize, const std::string& fileName) {
+                                       std::uint32_t nSize, const std::string& fileName)
+{
     if (nSize == 0 || returned == nullptr) return 0;
     std::optional<std::string> found;
     std::string bytes;

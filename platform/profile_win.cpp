@@ -14,7 +14,8 @@ namespace platform {
 
 std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                        const std::string& defaultText, std::string* returned,
-                                       std::uint32_t nSize, const std::string& fileName) {
+                                       std::uint32_t nSize, const std::string& fileName)
+{
     if (nSize == 0 || returned == nullptr) return 0;
     std::vector<char> buffer(nSize, '\0');
     const DWORD copied = ::GetPrivateProfileStringA(

@@ -18,17 +18,20 @@ constexpr std::uint32_t kTypeMultiSz = 7;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimLeft(std::string_view s) {
+std::string_view TrimLeft(std::string_view s)
+{
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     return s;
 }
 
-std::string_view TrimRight(std::string_view s) {
+std::string_view TrimRight(std::string_view s)
+{
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
-int HexDigit(char c) {
+int HexDigit(char c)
+{
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -36,7 +39,8 @@ int HexDigit(char c) {
 }
 
 // Reads 1 to 8 hex digits from the front of s.
-bool ReadHexNumber(std::string_view* s, std::uint32_t* value) {
+bool ReadHexNumber(std::string_view* s, std::uint32_t* value)
+{
     std::size_t count = 0;
     std::uint32_t result = 0;
     while (count < s->size() && HexDigit((*s)[count]) >= 0) {
@@ -50,7 +54,8 @@ bool ReadHexNumber(std::string_view* s, std::uint32_t* value) {
     return true;
 }
 
-bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix)
+{
     if (s.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         char c = s[i];
@@ -61,13 +66,15 @@ bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
 }
 
 // What may follow data on a value line: blanks, then nothing or a ';' comment.
-bool IsEndOfData(std::string_view rest) {
+bool IsEndOfData(std::string_view rest)
+{
     rest = TrimLeft(rest);
     return rest.empty() || rest.front() == ';';
 }
 
 // Reads a quoted text from the front of s, with the escapes \\ and \" and no others.
-bool ReadQuoted(std::string_view* s, std::string* out) {
+bool ReadQuoted(std::string_view* s, std::string* out)
+{
     if (s->empty() || s->front() != '"') return false;
     std::size_t pos = 1;
     out->clear();
@@ -97,7 +104,8 @@ enum class HexState { Done, Continues, Invalid };
 
 // Reads one line's part of a hex byte list: two-digit bytes separated by commas, optionally
 // ending in ",\" to continue on the next line.
-HexState ReadHexPart(std::string_view s, std::vector<std::uint8_t>* bytes) {
+HexState ReadHexPart(std::string_view s, std::vector<std::uint8_t>* bytes)
+{
     bool afterComma = false;
     bool empty = true;
     for (;;) {
@@ -127,7 +135,8 @@ class Parser {
 public:
     Parser(std::string_view text, bool utf16) : lines_(text), utf16_(utf16) {}
 
-    std::optional<Document> Run(ParseError* error) {
+    std::optional<Document> Run(ParseError* error)
+    {
         std::string_view line;
         if (!lines_.Next(&line)) return Fail(error, "empty text");
         line = TrimRight(TrimLeft(line));
@@ -142,7 +151,8 @@ public:
     }
 
 private:
-    std::optional<Document> Fail(ParseError* error, std::string message) {
+    std::optional<Document> Fail(ParseError* error, std::string message)
+    {
         if (error != nullptr) {
             error->line = lines_.Number();
             error->message = std::move(message);
@@ -150,12 +160,14 @@ private:
         return std::nullopt;
     }
 
-    bool Invalid(std::string message) {
+    bool Invalid(std::string message)
+    {
         message_ = std::move(message);
         return false;
     }
 
-    bool KeyLine(std::string_view line) {
+    bool KeyLine(std::string_view line)
+    {
         if (line.size() < 2 || line.back() != ']') return Invalid("key line without ']'");
         std::string_view path = line.substr(1, line.size() - 2);
         const bool remove = !path.empty() && path.front() == '-';
@@ -180,7 +192,8 @@ private:
         return true;
     }
 
-    bool ValueLine(std::string_view line) {
+    bool ValueLine(std::string_view line)
+    {
         std::string name;
         if (line.front() == '@') {
             line.remove_prefix(1);
@@ -248,7 +261,8 @@ private:
         return true;
     }
 
-    bool ReadHexList(std::string_view part, std::vector<std::uint8_t>* data) {
+    bool ReadHexList(std::string_view part, std::vector<std::uint8_t>* data)
+    {
         for (;;) {
             const HexState state = ReadHexPart(part, data);
             if (state == HexState::Invalid) return Invalid("bad hex list");
@@ -272,7 +286,8 @@ private:
     std::string message_;
 };
 
-void AppendEscaped(std::string& out, std::string_view s) {
+void AppendEscaped(std::string& out, std::string_view s)
+{
     out.push_back('"');
     for (const char c : s) {
         if (c == '\\' || c == '"') out.push_back('\\');
@@ -281,7 +296,8 @@ void AppendEscaped(std::string& out, std::string_view s) {
     out.push_back('"');
 }
 
-bool IsPlainText(const std::vector<std::uint8_t>& data) {
+bool IsPlainText(const std::vector<std::uint8_t>& data)
+{
     if (data.empty() || data.back() != 0) return false;
     const std::string_view body(reinterpret_cast<const char*>(data.data()), data.size() - 1);
     for (const char c : body) {
@@ -291,7 +307,8 @@ bool IsPlainText(const std::vector<std::uint8_t>& data) {
 }
 
 // Lower-case hex digits, without leading zeros but at least minDigits of them.
-void AppendHex(std::string& out, std::uint32_t number, int minDigits) {
+void AppendHex(std::string& out, std::uint32_t number, int minDigits)
+{
     static constexpr char kDigits[] = "0123456789abcdef";
     bool started = false;
     for (int shift = 28; shift >= 0; shift -= 4) {
@@ -301,7 +318,8 @@ void AppendHex(std::string& out, std::uint32_t number, int minDigits) {
     }
 }
 
-void AppendValue(std::string& out, const Value& value) {
+void AppendValue(std::string& out, const Value& value)
+{
     const std::size_t lineStart = out.size();
     if (value.name.empty()) {
         out.push_back('@');
@@ -310,8 +328,8 @@ void AppendValue(std::string& out, const Value& value) {
     }
     out.push_back('=');
     if (value.type == kTypeSz && IsPlainText(value.data)) {
-        AppendEscaped(out, std::string_view(reinterpret_cast<const char*>(value.data.data()),
-                                            value.data.size() - 1));
+        AppendEscaped(
+            out, std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
     } else if (value.type == kTypeDword && value.data.size() == 4) {
         std::uint32_t number = 0;
         for (int i = 3; i >= 0; --i) number = (number << 8) | value.data[static_cast<std::size_t>(i)];
@@ -343,7 +361,8 @@ void AppendValue(std::string& out, const Value& value) {
     out.push_back('\n');
 }
 
-void AppendKey(std::string& out, const Key& key, std::string& path) {
+void AppendKey(std::string& out, const Key& key, std::string& path)
+{
     const std::size_t pathLength = path.size();
     if (!path.empty()) path.push_back('\\');
     path += key.Name();
@@ -365,22 +384,23 @@ void AppendKey(std::string& out, const Key& key, std::string& path) {
 
 Key::Key(std::string name) : name_(std::move(name)) {}
 
-Key* Key::FindSubKey(std::string_view name) {
+Key* Key::FindSubKey(std::string_view name)
+{
     const auto it = subKeyIndex_.find(Folded(name));
     return it == subKeyIndex_.end() ? nullptr : subKeys_[it->second].get();
 }
 
-const Key* Key::FindSubKey(std::string_view name) const {
-    return const_cast<Key*>(this)->FindSubKey(name);
-}
+const Key* Key::FindSubKey(std::string_view name) const { return const_cast<Key*>(this)->FindSubKey(name); }
 
-Key& Key::AddSubKey(std::string_view name) {
+Key& Key::AddSubKey(std::string_view name)
+{
     auto [it, inserted] = subKeyIndex_.try_emplace(Folded(name), subKeys_.size());
     if (inserted) subKeys_.push_back(std::make_unique<Key>(std::string(name)));
     return *subKeys_[it->second];
 }
 
-bool Key::RemoveSubKey(std::string_view name) {
+bool Key::RemoveSubKey(std::string_view name)
+{
     const auto it = subKeyIndex_.find(Folded(name));
     if (it == subKeyIndex_.end()) return false;
     subKeys_[it->second].reset();
@@ -388,7 +408,8 @@ bool Key::RemoveSubKey(std::string_view name) {
     return true;
 }
 
-std::vector<const Key*> Key::SubKeys() const {
+std::vector<const Key*> Key::SubKeys() const
+{
     std::vector<const Key*> keys;
     keys.reserve(subKeyIndex_.size());
     for (const auto& key : subKeys_) {
@@ -397,12 +418,14 @@ std::vector<const Key*> Key::SubKeys() const {
     return keys;
 }
 
-const Value* Key::FindValue(std::string_view name) const {
+const Value* Key::FindValue(std::string_view name) const
+{
     const auto it = valueIndex_.find(Folded(name));
     return it == valueIndex_.end() ? nullptr : &*values_[it->second];
 }
 
-void Key::SetValue(std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data) {
+void Key::SetValue(std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data)
+{
     auto [it, inserted] = valueIndex_.try_emplace(Folded(name), values_.size());
     if (inserted) {
         values_.push_back(Value{std::string(name), type, std::move(data)});
@@ -413,7 +436,8 @@ void Key::SetValue(std::string_view name, std::uint32_t type, std::vector<std::u
     value.data = std::move(data);
 }
 
-bool Key::RemoveValue(std::string_view name) {
+bool Key::RemoveValue(std::string_view name)
+{
     const auto it = valueIndex_.find(Folded(name));
     if (it == valueIndex_.end()) return false;
     values_[it->second].reset();
@@ -421,7 +445,8 @@ bool Key::RemoveValue(std::string_view name) {
     return true;
 }
 
-std::vector<const Value*> Key::Values() const {
+std::vector<const Value*> Key::Values() const
+{
     std::vector<const Value*> values;
     values.reserve(valueIndex_.size());
     for (const auto& value : values_) {
@@ -430,7 +455,8 @@ std::vector<const Value*> Key::Values() const {
     return values;
 }
 
-bool Key::operator==(const Key& other) const {
+bool Key::operator==(const Key& other) const
+{
     if (name_ != other.name_) return false;
     const auto values = Values();
     const auto otherValues = other.Values();
@@ -447,13 +473,15 @@ bool Key::operator==(const Key& other) const {
     return true;
 }
 
-std::optional<Document> Parse(std::string_view bytes, ParseError* error) {
+std::optional<Document> Parse(std::string_view bytes, ParseError* error)
+{
     text::Encoding encoding = text::Encoding::Utf8;
     const std::string decoded = text::DecodeText(bytes, &encoding);
     return Parser(decoded, encoding == text::Encoding::Utf16LeBom).Run(error);
 }
 
-std::string Write(const Document& document) {
+std::string Write(const Document& document)
+{
     std::string out(kHeader5);
     out += "\n\n";
     std::string path;
@@ -461,7 +489,8 @@ std::string Write(const Document& document) {
     return out;
 }
 
-std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
+std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path)
+{
     while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
     std::vector<std::string> names;
     if (path.empty()) return names;
@@ -476,11 +505,13 @@ std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
     }
 }
 
-bool IsWritableName(std::string_view name) {
+bool IsWritableName(std::string_view name)
+{
     return name.find_first_of("\r\n") == std::string_view::npos && text::IsValidUtf8(name);
 }
 
-const Key* FindKey(const Document& document, const std::vector<std::string>& path) {
+const Key* FindKey(const Document& document, const std::vector<std::string>& path)
+{
     const Key* key = &document.top;
     for (const std::string& name : path) {
         key = key->FindSubKey(name);
@@ -489,11 +520,13 @@ const Key* FindKey(const Document& document, const std::vector<std::string>& pat
     return key;
 }
 
-Key* FindKey(Document& document, const std::vector<std::string>& path) {
+Key* FindKey(Document& document, const std::vector<std::string>& path)
+{
     return const_cast<Key*>(FindKey(std::as_const(document), path));
 }
 
-Key& CreateKey(Document& document, const std::vector<std::string>& path) {
+Key& CreateKey(Document& document, const std::vector<std::string>& path)
+{
     Key* key = &document.top;
     for (std::size_t i = 0; i < path.size(); ++i) {
         key = &key->AddSubKey(path[i]);

@@ -41,15 +41,15 @@ inline constexpr std::uint32_t kRegCreatedNewKey = 1;
 inline constexpr std::uint32_t kRegOpenedExistingKey = 2;
 
 // valueName nullptr or "" is the key's unnamed value.
-RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t options,
-                        std::uint32_t access, RegKey* result);
+RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                        RegKey* result);
 RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t reserved,
                           const char* className, std::uint32_t options, std::uint32_t access,
                           const void* security, RegKey* result, std::uint32_t* disposition);
-RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved,
-                           std::uint32_t* type, std::uint8_t* data, std::uint32_t* cbData);
-RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved,
-                         std::uint32_t type, const std::uint8_t* data, std::uint32_t cbData);
+RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
+                           std::uint8_t* data, std::uint32_t* cbData);
+RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved, std::uint32_t type,
+                         const std::uint8_t* data, std::uint32_t cbData);
 RegStatus RegCloseKey(RegKey key);
 
 // POSIX: $XDG_CONFIG_HOME/Tessaline/user.reg, or $HOME/.config/Tessaline/user.reg when

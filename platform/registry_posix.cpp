@@ -47,17 +47,20 @@ struct OpenKey {
     std::uint32_t access = 0;
 };
 
-std::mutex& TableMutex() {
+std::mutex& TableMutex()
+{
     static std::mutex mutex;
     return mutex;
 }
 
-std::map<RegKey, OpenKey>& Table() {
+std::map<RegKey, OpenKey>& Table()
+{
     static std::map<RegKey, OpenKey> table;
     return table;
 }
 
-std::optional<OpenKey> Lookup(RegKey key) {
+std::optional<OpenKey> Lookup(RegKey key)
+{
     if (key == kHkeyCurrentUser) return OpenKey{{kRootName}, kKeyAllAccess};
     const std::lock_guard lock(TableMutex());
     const auto it = Table().find(key);
@@ -65,7 +68,8 @@ std::optional<OpenKey> Lookup(RegKey key) {
     return it->second;
 }
 
-RegKey AddHandle(OpenKey key) {
+RegKey AddHandle(OpenKey key)
+{
     const std::lock_guard lock(TableMutex());
     static RegKey last = 0x1000;
     do {
@@ -76,7 +80,8 @@ RegKey AddHandle(OpenKey key) {
 }
 
 // Windows refuses a leading backslash; names must also survive a write and a read of the file.
-RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vector<std::string>* full) {
+RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vector<std::string>* full)
+{
     if (!subKey.empty() && subKey.front() == '\\') return kErrorBadPathname;
     auto names = regfile::SplitKeyPath(subKey);
     if (!names) return kErrorBadPathname;
@@ -88,21 +93,18 @@ RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vecto
     return full->size() > kMaxDepth ? kErrorBadPathname : kErrorSuccess;
 }
 
-RegStatus StatusFromErrno(int error) {
+RegStatus StatusFromErrno(int error)
+{
     switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return kErrorDiskFull;
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return kErrorAccessDenied;
-        case ENOENT:
-        case ENOTDIR:
-            return kErrorPathNotFound;
-        default:
-            return kErrorWriteFault;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return kErrorDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS: return kErrorAccessDenied;
+    case ENOENT:
+    case ENOTDIR: return kErrorPathNotFound;
+    default: return kErrorWriteFault;
     }
 }
 
@@ -117,18 +119,15 @@ struct Store {
 
 // A store whose write permission bits are all off is read-only, for root as well: access(2)
 // would grant root everything.
-Store LoadStore(const std::string& path) {
+Store LoadStore(const std::string& path)
+{
     Store store;
     std::string bytes;
     switch (ReadWholeFile(path, &bytes)) {
-        case FileReadStatus::Missing:
-            return store;
-        case FileReadStatus::NotAFile:
-        case FileReadStatus::Failed:
-            store.state = StoreState::Unreadable;
-            return store;
-        case FileReadStatus::Ok:
-            break;
+    case FileReadStatus::Missing: return store;
+    case FileReadStatus::NotAFile:
+    case FileReadStatus::Failed: store.state = StoreState::Unreadable; return store;
+    case FileReadStatus::Ok: break;
     }
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
@@ -149,13 +148,15 @@ Store LoadStore(const std::string& path) {
     return store;
 }
 
-std::string ParentFolder(const std::string& path) {
+std::string ParentFolder(const std::string& path)
+{
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-RegStatus MakeFolders(const std::string& folder) {
+RegStatus MakeFolders(const std::string& folder)
+{
     std::size_t pos = 0;
     while (pos != std::string::npos) {
         pos = folder.find('/', pos + 1);
@@ -169,19 +170,22 @@ RegStatus MakeFolders(const std::string& folder) {
 
 // Only the holder of the lock writes temporary files, so any found while holding it were left
 // by a writer that died.
-void RemoveStaleTemporaries(const std::string& folder) {
+void RemoveStaleTemporaries(const std::string& folder)
+{
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr) return;
     const std::string prefix = std::string(kStoreName) + kTemporaryInfix;
     std::vector<std::string> stale;
     while (const dirent* entry = readdir(dir)) {
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0) stale.emplace_back(entry->d_name);
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+            stale.emplace_back(entry->d_name);
     }
     closedir(dir);
     for (const std::string& name : stale) unlink((folder + "/" + name).c_str());
 }
 
-bool WriteAll(int fd, const std::string& text) {
+bool WriteAll(int fd, const std::string& text)
+{
     std::size_t done = 0;
     while (done < text.size()) {
         const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
@@ -194,7 +198,8 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t mode) {
+RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t mode)
+{
     const std::string folder = ParentFolder(path);
     std::string temporary = path + kTemporaryInfix + "XXXXXX";
     const int fd = mkstemp(temporary.data());
@@ -221,7 +226,8 @@ RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t m
 
 class StoreLock {
 public:
-    explicit StoreLock(const std::string& path) {
+    explicit StoreLock(const std::string& path)
+    {
         fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd_ < 0) {
             status_ = StatusFromErrno(errno);
@@ -234,7 +240,8 @@ public:
             }
         }
     }
-    ~StoreLock() {
+    ~StoreLock()
+    {
         if (fd_ >= 0) close(fd_);
     }
     StoreLock(const StoreLock&) = delete;
@@ -248,7 +255,8 @@ private:
 
 // Runs change on the current contents of the store under the writers' lock, and replaces the
 // file when change reports a change. Returns the first failure.
-RegStatus Transact(const std::function<RegStatus(regfile::Document&, bool*)>& change) {
+RegStatus Transact(const std::function<RegStatus(regfile::Document&, bool*)>& change)
+{
     const std::string path = RegistryStorePath();
     const std::string folder = ParentFolder(path);
     if (const RegStatus status = MakeFolders(folder); status != kErrorSuccess) return status;
@@ -265,7 +273,8 @@ RegStatus Transact(const std::function<RegStatus(regfile::Document&, bool*)>& ch
     return ReplaceFile(path, regfile::Write(store.document), store.mode);
 }
 
-bool KeyExists(const regfile::Document& document, const std::vector<std::string>& path) {
+bool KeyExists(const regfile::Document& document, const std::vector<std::string>& path)
+{
     return path.size() == 1 || regfile::FindKey(document, path) != nullptr;
 }
 
@@ -273,7 +282,8 @@ bool IsTextType(std::uint32_t type) { return type == kRegSz || type == 2 || type
 
 }  // namespace
 
-std::string RegistryStorePath() {
+std::string RegistryStorePath()
+{
     std::string base;
     const char* config = std::getenv("XDG_CONFIG_HOME");
     // Relative values are invalid by the XDG rules and are ignored like an empty one.
@@ -291,7 +301,8 @@ std::string RegistryStorePath() {
 }
 
 RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*options*/,
-                        std::uint32_t access, RegKey* result) {
+                        std::uint32_t access, RegKey* result)
+{
     if (result == nullptr) return kErrorInvalidParameter;
     *result = 0;
     const auto base = Lookup(root);
@@ -310,7 +321,8 @@ RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*
 
 RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*reserved*/,
                           const char* /*className*/, std::uint32_t options, std::uint32_t access,
-                          const void* /*security*/, RegKey* result, std::uint32_t* disposition) {
+                          const void* /*security*/, RegKey* result, std::uint32_t* disposition)
+{
     if (result == nullptr) return kErrorInvalidParameter;
     *result = 0;
     // Only non-volatile keys can be kept in a file.
@@ -334,8 +346,9 @@ RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t 
     return kErrorSuccess;
 }
 
-RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved,
-                           std::uint32_t* type, std::uint8_t* data, std::uint32_t* cbData) {
+RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
+                           std::uint8_t* data, std::uint32_t* cbData)
+{
     const auto open = Lookup(key);
     if (!open) return kErrorInvalidHandle;
     if ((open->access & kKeyQueryValue) == 0) return kErrorAccessDenied;
@@ -366,8 +379,9 @@ RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* res
     return kErrorSuccess;
 }
 
-RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*reserved*/,
-                         std::uint32_t type, const std::uint8_t* data, std::uint32_t cbData) {
+RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*reserved*/, std::uint32_t type,
+                         const std::uint8_t* data, std::uint32_t cbData)
+{
     const auto open = Lookup(key);
     if (!open) return kErrorInvalidHandle;
     if ((open->access & kKeySetValue) == 0) return kErrorAccessDenied;
@@ -390,7 +404,8 @@ RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*rese
     });
 }
 
-RegStatus RegCloseKey(RegKey key) {
+RegStatus RegCloseKey(RegKey key)
+{
     if (key == kHkeyCurrentUser) return kErrorSuccess;
     const std::lock_guard lock(TableMutex());
     return Table().erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;

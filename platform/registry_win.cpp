@@ -16,19 +16,24 @@ namespace {
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-HKEY AsHkey(RegKey key) {
+HKEY AsHkey(RegKey key)
+{
     // Our constant is the 32-bit value; the system's predefined handle is its sign extension.
     if (key == kHkeyCurrentUser) return HKEY_CURRENT_USER;
     return reinterpret_cast<HKEY>(key);
 }
 
-RegKey FromHkey(HKEY key) { return key == HKEY_CURRENT_USER ? kHkeyCurrentUser : reinterpret_cast<RegKey>(key); }
+RegKey FromHkey(HKEY key)
+{
+    return key == HKEY_CURRENT_USER ? kHkeyCurrentUser : reinterpret_cast<RegKey>(key);
+}
 
 // NT refuses a path that begins with a backslash; Wine would open it, so it is refused here too.
 bool HasLeadingBackslash(const std::string& subKey) { return !subKey.empty() && subKey.front() == '\\'; }
 
 // Reads a value whole, growing the buffer while another writer makes it larger.
-LSTATUS ReadRaw(HKEY key, const char* name, DWORD* type, std::vector<BYTE>* data) {
+LSTATUS ReadRaw(HKEY key, const char* name, DWORD* type, std::vector<BYTE>* data)
+{
     DWORD size = 0;
     LSTATUS status = ::RegQueryValueExA(key, name, nullptr, type, nullptr, &size);
     for (int attempt = 0; status == ERROR_SUCCESS && attempt < 8; ++attempt) {
@@ -52,7 +57,8 @@ LSTATUS ReadRaw(HKEY key, const char* name, DWORD* type, std::vector<BYTE>* data
 std::string RegistryStorePath() { return {}; }
 
 RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
-                        RegKey* result) {
+                        RegKey* result)
+{
     if (result == nullptr) return kErrorInvalidParameter;
     *result = 0;
     if (HasLeadingBackslash(subKey)) return kErrorBadPathname;
@@ -63,18 +69,20 @@ RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t op
     return status;
 }
 
-RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t reserved, const char* className,
-                          std::uint32_t options, std::uint32_t access, const void* security, RegKey* result,
-                          std::uint32_t* disposition) {
+RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t reserved,
+                          const char* className, std::uint32_t options, std::uint32_t access,
+                          const void* security, RegKey* result, std::uint32_t* disposition)
+{
     if (result == nullptr) return kErrorInvalidParameter;
     *result = 0;
     if (HasLeadingBackslash(subKey)) return kErrorBadPathname;
     std::string ansiClass = className == nullptr ? std::string() : win::Utf8ToAnsi(className);
     HKEY created = nullptr;
     DWORD outcome = 0;
-    const LSTATUS status = ::RegCreateKeyExA(
-        AsHkey(root), win::Utf8ToAnsi(subKey).c_str(), reserved, className == nullptr ? nullptr : ansiClass.data(),
-        options, access, static_cast<SECURITY_ATTRIBUTES*>(const_cast<void*>(security)), &created, &outcome);
+    const LSTATUS status =
+        ::RegCreateKeyExA(AsHkey(root), win::Utf8ToAnsi(subKey).c_str(), reserved,
+                          className == nullptr ? nullptr : ansiClass.data(), options, access,
+                          static_cast<SECURITY_ATTRIBUTES*>(const_cast<void*>(security)), &created, &outcome);
     if (status != ERROR_SUCCESS) return status;
     *result = FromHkey(created);
     if (disposition != nullptr) *disposition = outcome;
@@ -82,7 +90,8 @@ RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t 
 }
 
 RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
-                           std::uint8_t* data, std::uint32_t* cbData) {
+                           std::uint8_t* data, std::uint32_t* cbData)
+{
     if (reserved != nullptr || (data != nullptr && cbData == nullptr)) return kErrorInvalidParameter;
     const std::string name = valueName == nullptr ? std::string() : win::Utf8ToAnsi(valueName);
     const char* ansiName = valueName == nullptr ? nullptr : name.c_str();
@@ -113,10 +122,12 @@ RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* res
 }
 
 RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved, std::uint32_t type,
-                         const std::uint8_t* data, std::uint32_t cbData) {
+                         const std::uint8_t* data, std::uint32_t cbData)
+{
     if (data == nullptr && cbData != 0) return kErrorInvalidParameter;
     const std::string name = valueName == nullptr ? std::string() : win::Utf8ToAnsi(valueName);
-    std::string bytes = cbData == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), cbData);
+    std::string bytes =
+        cbData == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), cbData);
     if (IsTextType(type)) bytes = win::Utf8ToAnsi(bytes);
     const auto size = static_cast<DWORD>(bytes.size());
     // The system looks one byte past a text for a NUL it then stores too; a non-NUL guard byte
@@ -126,7 +137,8 @@ RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserv
                             reinterpret_cast<const BYTE*>(bytes.data()), size);
 }
 
-RegStatus RegCloseKey(RegKey key) {
+RegStatus RegCloseKey(RegKey key)
+{
     if (key == kHkeyCurrentUser) return kErrorSuccess;
     return ::RegCloseKey(AsHkey(key));
 }

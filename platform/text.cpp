@@ -10,7 +10,8 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 // Decodes one code point at bytes[pos]. Returns its length in bytes, or 0 when the sequence
 // there is not well-formed.
-std::size_t DecodeOne(std::string_view bytes, std::size_t pos, char32_t* out) {
+std::size_t DecodeOne(std::string_view bytes, std::size_t pos, char32_t* out)
+{
     const auto b0 = static_cast<unsigned char>(bytes[pos]);
     if (b0 < 0x80) {
         *out = b0;
@@ -45,7 +46,8 @@ std::size_t DecodeOne(std::string_view bytes, std::size_t pos, char32_t* out) {
     return length;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
+void AppendUtf8(std::string& out, char32_t cp)
+{
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -65,12 +67,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 // Windows-1252 0x80..0x9F; the undefined bytes keep their own number.
 constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char32_t FoldOne(char32_t cp) {
+char32_t FoldOne(char32_t cp)
+{
     if (cp >= 'a' && cp <= 'z') return cp - 0x20;
     if (cp < 0x80) return cp;
     if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 0x20;
@@ -88,7 +90,8 @@ char32_t FoldOne(char32_t cp) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
+bool IsValidUtf8(std::string_view bytes)
+{
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
@@ -103,7 +106,8 @@ bool IsValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::size_t CountUtf8Chars(std::string_view utf8) {
+std::size_t CountUtf8Chars(std::string_view utf8)
+{
     std::size_t count = 0;
     for (const char c : utf8) {
         if ((static_cast<unsigned char>(c) & 0xC0u) != 0x80u) ++count;
@@ -111,7 +115,8 @@ std::size_t CountUtf8Chars(std::string_view utf8) {
     return count;
 }
 
-std::size_t Utf8PrefixBytes(std::string_view utf8, std::size_t maxChars) {
+std::size_t Utf8PrefixBytes(std::string_view utf8, std::size_t maxChars)
+{
     std::size_t chars = 0;
     for (std::size_t pos = 0; pos < utf8.size(); ++pos) {
         if ((static_cast<unsigned char>(utf8[pos]) & 0xC0u) != 0x80u) {
@@ -122,7 +127,8 @@ std::size_t Utf8PrefixBytes(std::string_view utf8, std::size_t maxChars) {
     return utf8.size();
 }
 
-std::string Windows1252ToUtf8(std::string_view bytes) {
+std::string Windows1252ToUtf8(std::string_view bytes)
+{
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
     for (const char c : bytes) {
@@ -138,7 +144,8 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string Utf16LeToUtf8(std::string_view bytes) {
+std::string Utf16LeToUtf8(std::string_view bytes)
+{
     std::string out;
     out.reserve(bytes.size());
     const std::size_t units = bytes.size() / 2;
@@ -162,7 +169,8 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string DecodeText(std::string_view bytes, Encoding* detected) {
+std::string DecodeText(std::string_view bytes, Encoding* detected)
+{
     Encoding encoding = Encoding::Utf8;
     std::string out;
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
@@ -181,7 +189,8 @@ std::string DecodeText(std::string_view bytes, Encoding* detected) {
     return out;
 }
 
-std::string FoldCase(std::string_view utf8) {
+std::string FoldCase(std::string_view utf8)
+{
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
@@ -205,11 +214,10 @@ std::string FoldCase(std::string_view utf8) {
     return out;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return FoldCase(a) == FoldCase(b);
-}
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
 
-bool LineReader::Next(std::string_view* line) {
+bool LineReader::Next(std::string_view* line)
+{
     if (pos_ >= text_.size()) return false;
     std::size_t end = pos_;
     while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r') ++end;

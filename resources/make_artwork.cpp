@@ -50,7 +50,7 @@ QImage discLayer(int size, double radius, int scale = 1)
 
     // The rainbow: two turns of the spectrum, strongest where the light catches the grooves.
     QConicalGradient rainbow(QPointF(0, 0), 35);
-    const QColor spectrum[] = {QColor(255, 60, 90), QColor(255, 200, 40), QColor(80, 230, 90),
+    const QColor spectrum[] = {QColor(255, 60, 90),  QColor(255, 200, 40), QColor(80, 230, 90),
                                QColor(40, 200, 255), QColor(120, 80, 255), QColor(255, 60, 200)};
     const int steps = 12;
     for (int i = 0; i <= steps; ++i) {
@@ -65,8 +65,7 @@ QImage discLayer(int size, double radius, int scale = 1)
     QConicalGradient streaks(QPointF(0, 0), 120);
     const double at[] = {0.0, 0.04, 0.08, 0.46, 0.5, 0.54, 1.0};
     const int alpha[] = {0, 190, 0, 0, 150, 0, 0};
-    for (int i = 0; i < 7; ++i)
-        streaks.setColorAt(at[i], QColor(255, 255, 255, alpha[i]));
+    for (int i = 0; i < 7; ++i) streaks.setColorAt(at[i], QColor(255, 255, 255, alpha[i]));
     p.setBrush(streaks);
     p.drawEllipse(outer);
 
@@ -202,8 +201,7 @@ void drawBanner(const QString& path, int scale)
         }
     }
     // The encoder writes a JFIF 1.01 header; the file is meant to declare 1.02.
-    if (jpeg.size() > 12 && jpeg.mid(6, 5) == QByteArray("JFIF\0", 5) && jpeg[11] == 1)
-        jpeg[12] = 2;
+    if (jpeg.size() > 12 && jpeg.mid(6, 5) == QByteArray("JFIF\0", 5) && jpeg[11] == 1) jpeg[12] = 2;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(jpeg) != jpeg.size()) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -218,9 +216,10 @@ std::vector<QRgb> medianCut(const QImage& image, int count)
     std::vector<QRgb> colours;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) >= 128)
-                colours.push_back(image.pixel(x, y) | 0xff000000u);
-    struct Box { size_t begin, end; };
+            if (qAlpha(image.pixel(x, y)) >= 128) colours.push_back(image.pixel(x, y) | 0xff000000u);
+    struct Box {
+        size_t begin, end;
+    };
     std::vector<Box> boxes{{0, colours.size()}};
     auto channel = [](QRgb c, int k) { return k == 0 ? qRed(c) : k == 1 ? qGreen(c) : qBlue(c); };
     while (int(boxes.size()) < count) {
@@ -239,16 +238,15 @@ std::vector<QRgb> medianCut(const QImage& image, int count)
                 }
             }
         }
-        if (best < 0)
-            break;  // every box holds one colour only
+        if (best < 0) break;  // every box holds one colour only
         Box box = boxes[best];
         std::sort(colours.begin() + long(box.begin), colours.begin() + long(box.end),
                   [&](QRgb a, QRgb b) { return channel(a, bestChannel) < channel(b, bestChannel); });
         size_t middle = (box.begin + box.end) / 2;
-        while (middle > box.begin && channel(colours[middle - 1], bestChannel) == channel(colours[middle], bestChannel))
+        while (middle > box.begin &&
+               channel(colours[middle - 1], bestChannel) == channel(colours[middle], bestChannel))
             --middle;
-        if (middle == box.begin)
-            middle = (box.begin + box.end) / 2;
+        if (middle == box.begin) middle = (box.begin + box.end) / 2;
         boxes[best] = {box.begin, middle};
         boxes.push_back({middle, box.end});
     }
@@ -261,8 +259,7 @@ std::vector<QRgb> medianCut(const QImage& image, int count)
             g += qGreen(colours[i]);
             b += qBlue(colours[i]);
         }
-        if (n > 0)
-            palette.push_back(qRgb(int(r / n), int(g / n), int(b / n)));
+        if (n > 0) palette.push_back(qRgb(int(r / n), int(g / n), int(b / n)));
     }
     return palette;
 }
@@ -311,10 +308,7 @@ QImage drawIcon()
     return icon;
 }
 
-void put16(QByteArray& out, int v)
-{
-    out.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
-}
+void put16(QByteArray& out, int v) { out.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); }
 
 void put32(QByteArray& out, qint64 v)
 {
@@ -354,19 +348,17 @@ QByteArray icoFile(const QImage& icon)
         out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(0));
     }
     for (int y = h - 1; y >= 0; --y)
-        for (int x = 0; x < w; ++x)
-            out.append(char(icon.pixelIndex(x, y)));
+        for (int x = 0; x < w; ++x) out.append(char(icon.pixelIndex(x, y)));
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(maskRow, '\0');
         for (int x = 0; x < w; ++x)
-            if (icon.pixelIndex(x, y) == 0)
-                row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+            if (icon.pixelIndex(x, y) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
         out.append(row);
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

@@ -128,19 +128,13 @@ std::string GetCmdOutput(const std::string& commandLine, bool captureStdout, boo
     return RunCmd(commandLine, captureStdout, captureStderr, translateFromOem).text;
 }
 
-void SetEventHook(EventHook hook)
-{
-    InstalledHook() = std::move(hook);
-}
+void SetEventHook(EventHook hook) { InstalledHook() = std::move(hook); }
 
 void StopRunningCommand()
 {
     if (runningCalls.load() > 0) ++stopGeneration;
 }
 
-bool IsCommandRunning()
-{
-    return runningCalls.load() > 0;
-}
+bool IsCommandRunning() { return runningCalls.load() > 0; }
 
 }  // namespace MGetCmdOutput

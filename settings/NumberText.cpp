@@ -12,7 +12,8 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-std::optional<double> ParseNumber(std::string_view text) {
+std::optional<double> ParseNumber(std::string_view text)
+{
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -44,7 +45,8 @@ std::optional<double> ParseNumber(std::string_view text) {
     return value;
 }
 
-double RoundHalfEven(double value) {
+double RoundHalfEven(double value)
+{
     const double lower = std::floor(value);
     const double fraction = value - lower;
     if (fraction > 0.5) return lower + 1;

@@ -22,7 +22,8 @@ std::string LangFolder() { return platform::JoinPath(platform::AppDirectory(), "
 
 // The index of the language file to use: a stored index that is not a number, is past the
 // last file or is below 0 picks the first file.
-std::size_t LanguageIndex(const std::string& stored) {
+std::size_t LanguageIndex(const std::string& stored)
+{
     const auto number = numbertext::ParseNumber(stored);
     if (!number || *number + 1 > LangCount) return 0;
     const double index = numbertext::RoundHalfEven(*number);
@@ -31,18 +32,21 @@ std::size_t LanguageIndex(const std::string& stored) {
 
 }  // namespace
 
-bool LoadLanguage() {
-    std::string index = mdlRegistry::QueryRegistryValue(
-        platform::kHkeyCurrentUser, std::string(kSettingsKey) + kLanguageKey, "", "");
+bool LoadLanguage()
+{
+    std::string index = mdlRegistry::QueryRegistryValue(platform::kHkeyCurrentUser,
+                                                        std::string(kSettingsKey) + kLanguageKey, "", "");
     if (index.empty()) index.push_back('0');
     if (!EnumLanguageFiles()) return false;
     LangFilePath = platform::JoinPath(LangFolder(), LangNames[LanguageIndex(index)] + ".ini");
     return true;
 }
 
-bool EnumLanguageFiles() {
+bool EnumLanguageFiles()
+{
     platform::FindData entry;
-    const platform::FindHandle search = platform::FindFirstFileA(platform::JoinPath(LangFolder(), "*.ini"), &entry);
+    const platform::FindHandle search =
+        platform::FindFirstFileA(platform::JoinPath(LangFolder(), "*.ini"), &entry);
     if (search == platform::kInvalidFindHandle) {
         platform::ShowMessage("No Language files found", platform::MessageIcon::Information);
         platform::EndProgram(1);
@@ -61,15 +65,17 @@ bool EnumLanguageFiles() {
     return true;
 }
 
-std::string GetLangString(const std::string& key, const std::string& defaultText) {
+std::string GetLangString(const std::string& key, const std::string& defaultText)
+{
     std::string buffer;
-    const std::uint32_t copied = platform::GetPrivateProfileStringA(kLanguageSection, key, defaultText, &buffer,
-                                                                    kTextBufferSize, LangFilePath);
+    const std::uint32_t copied = platform::GetPrivateProfileStringA(kLanguageSection, key, defaultText,
+                                                                    &buffer, kTextBufferSize, LangFilePath);
     buffer.resize(platform::text::Utf8PrefixBytes(buffer, copied));
     return buffer;
 }
 
-void ResetForTesting() {
+void ResetForTesting()
+{
     LangNames.fill(std::string());
     LangCount = 0;
     LangFilePath.clear();

@@ -25,12 +25,14 @@ private:
     RegKey key_;
 };
 
-std::string AsText(const RegValue& value) {
+std::string AsText(const RegValue& value)
+{
     if (const auto* text = std::get_if<std::string>(&value)) return *text;
     return std::to_string(std::get<std::int64_t>(value));
 }
 
-std::int32_t AsLong(const RegValue& value) {
+std::int32_t AsLong(const RegValue& value)
+{
     double number = 0;
     if (const auto* text = std::get_if<std::string>(&value)) {
         const auto parsed = numbertext::ParseNumber(*text);
@@ -53,8 +55,9 @@ std::int32_t AsLong(const RegValue& value) {
 
 }  // namespace
 
-RegStatus SetRegistryValue(const std::string& keyPath, const std::string& valueName,
-                           const RegValue& value, std::int32_t valueType) {
+RegStatus SetRegistryValue(const std::string& keyPath, const std::string& valueName, const RegValue& value,
+                           std::int32_t valueType)
+{
     RegKey key = 0;
     RegStatus status = RegOpenKeyExA(kHkeyCurrentUser, keyPath, 0, kKeyAccess63, &key);
     if (status == kErrorFileNotFound) {
@@ -69,7 +72,8 @@ RegStatus SetRegistryValue(const std::string& keyPath, const std::string& valueN
 }
 
 std::string QueryRegistryValue(RegKey root, const std::string& keyPath, const std::string& valueName,
-                               const std::string& defaultText) {
+                               const std::string& defaultText)
+{
     std::string result = defaultText;
     const std::string path = TrimKeyPath(keyPath);
     RegKey key = 0;
@@ -100,8 +104,8 @@ std::string QueryRegistryValue(RegKey root, const std::string& keyPath, const st
     return std::string(buffer.begin(), buffer.begin() + copied);
 }
 
-RegStatus SetKeyValue(RegKey key, const std::string& valueName, std::int32_t valueType,
-                      const RegValue& value) {
+RegStatus SetKeyValue(RegKey key, const std::string& valueName, std::int32_t valueType, const RegValue& value)
+{
     if (valueType == static_cast<std::int32_t>(kRegSz)) {
         std::string data = AsText(value);
         data.push_back('\0');
@@ -120,7 +124,8 @@ RegStatus SetKeyValue(RegKey key, const std::string& valueName, std::int32_t val
     return kErrorSuccess;
 }
 
-RegStatus CreateNewKey(const std::string& keyPath, RegKey root) {
+RegStatus CreateNewKey(const std::string& keyPath, RegKey root)
+{
     RegKey key = 0;
     std::uint32_t disposition = 0;
     const RegStatus status = RegCreateKeyExA(root, keyPath, 0, nullptr, kRegOptionNonVolatile, kKeyAccess63,
@@ -129,7 +134,8 @@ RegStatus CreateNewKey(const std::string& keyPath, RegKey root) {
     return status;
 }
 
-std::string TrimKeyPath(const std::string& keyPath) {
+std::string TrimKeyPath(const std::string& keyPath)
+{
     std::string path = keyPath;
     if (!path.empty() && path.front() == '\\') path.erase(0, 1);
     if (!path.empty() && path.back() == '\\') path.pop_back();

@@ -29,8 +29,8 @@ platform::RegStatus SetRegistryValue(const std::string& keyPath, const std::stri
 std::string QueryRegistryValue(platform::RegKey root, const std::string& keyPath,
                                const std::string& valueName, const std::string& defaultText);
 
-platform::RegStatus SetKeyValue(platform::RegKey key, const std::string& valueName,
-                                std::int32_t valueType, const RegValue& value);
+platform::RegStatus SetKeyValue(platform::RegKey key, const std::string& valueName, std::int32_t valueType,
+                                const RegValue& value);
 
 // Creates the key and every missing key above it; the status of the creation.
 platform::RegStatus CreateNewKey(const std::string& keyPath, platform::RegKey root);

@@ -154,7 +154,7 @@ std::int16_t ClassifySimulation(std::string_view simulateAnswer)
         std::int16_t code;
     };
     static constexpr Row kRows[] = {
-        {"finished successfully", 2}, {"Cannot open toc file", 3}, {"I/O error", 4},
+        {"finished successfully", 2}, {"Cannot open toc file", 3},  {"I/O error", 4},
         {"not appendable", 5},        {"ERROR: Unit not ready", 6}, {"Simulation failed", 7},
     };
     for (const Row& row : kRows)

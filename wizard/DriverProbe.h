@@ -15,9 +15,8 @@ namespace DriverProbe {
 // The candidate drivers, in probing order. Position 0 is the tool's default driver: it is never
 // passed to the tool.
 inline constexpr std::array<const char*, 13> kDriverTable = {
-    "(default)",  "generic-mmc", "generic-mmc-raw", "cdd2600",    "plextor",
-    "plextor-scan", "ricoh-mp6200", "sony-cdu920", "sony-cdu948", "taiyo-yuden",
-    "teac-cdr55", "toshiba",     "yamaha-cdr10x"};
+    "(default)",   "generic-mmc", "generic-mmc-raw", "cdd2600",    "plextor", "plextor-scan", "ricoh-mp6200",
+    "sony-cdu920", "sony-cdu948", "taiyo-yuden",     "teac-cdr55", "toshiba", "yamaha-cdr10x"};
 
 inline constexpr const char* kNoAdapterPhrase = "Could not find any host adapters";
 inline constexpr const char* kRefusalPhrase = "Cannot read driver";

@@ -95,10 +95,7 @@ QFrame* MakeFrame(QWidget* container, const char* name, const QRect& rect, int t
 
 }  // namespace
 
-frmSelectDriver::frmSelectDriver(QWidget* parent) : QWidget(parent)
-{
-    BuildControls();
-}
+frmSelectDriver::frmSelectDriver(QWidget* parent) : QWidget(parent) { BuildControls(); }
 
 frmSelectDriver::~frmSelectDriver() = default;
 
@@ -106,9 +103,8 @@ void frmSelectDriver::BuildControls()
 {
     setObjectName(QStringLiteral("frmSelectDriver"));
     setWindowTitle(QStringLiteral("Brimcott Driver Wizard"));
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Px(6960), Px(3300));
     // The window's default font, which the buttons, frames and lists use.
     setFont(LabelFont(8.25));
@@ -207,7 +203,8 @@ void frmSelectDriver::BuildControls()
     lberrorDisp = MakeLabel(fraPage2, "lberrorDisp", TwipsRect(210, 480, 3465, 345), 18, QString(), 8.25);
 
     // Page 1.
-    Label1 = MakeLabel(fraPage1, "Label1", TwipsRect(150, 240, 3405, 195), 16, QStringLiteral("Drivers"), 8.25);
+    Label1 =
+        MakeLabel(fraPage1, "Label1", TwipsRect(150, 240, 3405, 195), 16, QStringLiteral("Drivers"), 8.25);
     lb2 = MakeLabel(fraPage1, "lb2", TwipsRect(180, 1590, 3525, 855), 12, QString(), 8.25);
     lb1 = MakeLabel(fraPage1, "lb1", TwipsRect(180, 930, 3525, 555), 11, QString(), 8.25);
     Label1->setBuddy(cmbDriverList);
@@ -308,8 +305,7 @@ void frmSelectDriver::SetProgress(std::int32_t maximum, double value)
     const std::optional<float> width = DriverProbe::ProgressWidthTwips(maximum, value);
     if (!width) return;
     m_progressTwips = *width;
-    pBar->resize(static_cast<int>(std::lround(static_cast<double>(*width) / kTwipsPerPixel)),
-                 pBar->height());
+    pBar->resize(static_cast<int>(std::lround(static_cast<double>(*width) / kTwipsPerPixel)), pBar->height());
     emit progressChanged(*width);
 }
 
@@ -342,9 +338,9 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
         }
         SetProgress(DriverProbe::kProgressMaximum, 10 * i + 5);
         repaint();
-        const platform::RegStatus status = mdlRegistry::SetRegistryValue(
-            std::string(mdlMain::kSettingsKey) + mdlMain::kDriverKey, "",
-            static_cast<std::int64_t>(i - 1), 1);
+        const platform::RegStatus status =
+            mdlRegistry::SetRegistryValue(std::string(mdlMain::kSettingsKey) + mdlMain::kDriverKey, "",
+                                          static_cast<std::int64_t>(i - 1), 1);
         if (status != platform::kErrorSuccess) {
             platform::ShowMessage("The driver setting could not be saved.",
                                   platform::MessageIcon::Information);
@@ -355,9 +351,11 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
         break;
     }
 
-    const std::string simulateDriver = (accepted && i > 1) ? ToStd(cmbdriverList1->itemText(i - 1)) : std::string();
+    const std::string simulateDriver =
+        (accepted && i > 1) ? ToStd(cmbdriverList1->itemText(i - 1)) : std::string();
     const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
-        DriverProbe::SimulateCommandLine(appDirectory, separator, address, simulateDriver), false, true, false);
+        DriverProbe::SimulateCommandLine(appDirectory, separator, address, simulateDriver), false, true,
+        false);
     if (Abandoned()) return;
     TestResult = DriverProbe::ClassifySimulation(answer.text);
 }

@@ -20,17 +20,13 @@ TEST_P(ScanSplit, ListsThePiecesBetweenTheFirstAndTheLast)
     EXPECT_EQ(SplitScanOutput(GetParam().output), GetParam().lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BusScan, ScanSplit,
-    testing::Values(ScanCase{"head\nA\nB\n", {"A", "B"}},
-                    ScanCase{"head\nA\nB", {"A"}},
-                    ScanCase{"head\r\nA\r\nB\r\n", {"A\r", "B\r"}},
-                    ScanCase{"", {}},
-                    ScanCase{"no line feed", {}},
-                    ScanCase{"head\n", {}},
-                    ScanCase{"head\nA\n\nB\n", {"A", "", "B"}},
-                    ScanCase{"\n\n\n", {"", ""}},
-                    ScanCase{"head\n  1,0,0  spaced  \n", {"  1,0,0  spaced  "}}));
+INSTANTIATE_TEST_SUITE_P(BusScan, ScanSplit,
+                         testing::Values(ScanCase{"head\nA\nB\n", {"A", "B"}}, ScanCase{"head\nA\nB", {"A"}},
+                                         ScanCase{"head\r\nA\r\nB\r\n", {"A\r", "B\r"}}, ScanCase{"", {}},
+                                         ScanCase{"no line feed", {}}, ScanCase{"head\n", {}},
+                                         ScanCase{"head\nA\n\nB\n", {"A", "", "B"}},
+                                         ScanCase{"\n\n\n", {"", ""}},
+                                         ScanCase{"head\n  1,0,0  spaced  \n", {"  1,0,0  spaced  "}}));
 
 TEST(WriterChoice, RefusesEmptyAndTheNoAdapterLineOnly)
 {
@@ -97,15 +93,11 @@ TEST_P(Simulation, TheFirstRowOfTheResultTableWins)
 
 INSTANTIATE_TEST_SUITE_P(
     ResultTable, Simulation,
-    testing::Values(SimCase{"", 1}, SimCase{"all quiet", 1},
-                    SimCase{"Write finished successfully.", 2},
+    testing::Values(SimCase{"", 1}, SimCase{"all quiet", 1}, SimCase{"Write finished successfully.", 2},
                     SimCase{"I/O error\nfinished successfully", 2},
-                    SimCase{"cannot open TOC file test.cue", 3},
-                    SimCase{"SCSI I/O ERROR", 4},
-                    SimCase{"not appendable; Simulation failed", 5},
-                    SimCase{"error: unit not ready", 6},
-                    SimCase{"Simulation failed", 7},
-                    SimCase{"Unit not ready", 1}));
+                    SimCase{"cannot open TOC file test.cue", 3}, SimCase{"SCSI I/O ERROR", 4},
+                    SimCase{"not appendable; Simulation failed", 5}, SimCase{"error: unit not ready", 6},
+                    SimCase{"Simulation failed", 7}, SimCase{"Unit not ready", 1}));
 
 TEST(ResultTexts, FooterAndMessageDifferOnlyForCodesTwoAndSeven)
 {

@@ -27,7 +27,8 @@ const std::string kFile = "[Velthorn]\n2000=Tessaline caf\xC3\xA9\n2005=&Next >\
 
 class LanguageFaults : public testing::Test {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         mdlMain::ResetForTesting();
         platform::SetUiHooks({[](const std::string&, platform::MessageIcon) {}, [](int) {}});
         folder.Write("app/Lang/English.ini", kFile);
@@ -52,7 +53,8 @@ void PrintTo(const Change& c, std::ostream* out) { *out << c.name; }
 
 class LanguageChanges : public LanguageFaults, public testing::WithParamInterface<Change> {};
 
-TEST_P(LanguageChanges, GiveTheNewTextOrTheDefault) {
+TEST_P(LanguageChanges, GiveTheNewTextOrTheDefault)
+{
     GetParam().apply(*this);
     const std::string text = mdlMain::GetLangString("2000", "default");
     EXPECT_EQ(text, GetParam().text2000);
@@ -63,35 +65,45 @@ TEST_P(LanguageChanges, GiveTheNewTextOrTheDefault) {
 INSTANTIATE_TEST_SUITE_P(
     Table, LanguageChanges,
     testing::Values(
-        Change{"edited", [](LanguageFaults& fixture) { fixture.Replace("[Velthorn]\n2000=Edited\n"); }, "Edited"},
+        Change{"edited", [](LanguageFaults& fixture) { fixture.Replace("[Velthorn]\n2000=Edited\n"); },
+               "Edited"},
         Change{"emptied", [](LanguageFaults& fixture) { fixture.Replace(""); }, "default"},
         // Cut inside the two bytes of the last letter: the rest is no longer UTF-8 and reads as
         // Windows-1252, one character a byte.
         Change{"cutInsideACharacter", [](LanguageFaults& fixture) { fixture.Replace(kFile.substr(0, 30)); },
                "Tessaline caf\xC3\x83"},
-        Change{"cutInsideTheKey", [](LanguageFaults& fixture) { fixture.Replace(kFile.substr(0, 13)); }, "default"},
-        Change{"cutInsideTheSection", [](LanguageFaults& fixture) { fixture.Replace(kFile.substr(0, 5)); }, "default"},
-        Change{"removed", [](LanguageFaults& fixture) { std::filesystem::remove(fixture.Path()); }, "default"},
+        Change{"cutInsideTheKey", [](LanguageFaults& fixture) { fixture.Replace(kFile.substr(0, 13)); },
+               "default"},
+        Change{"cutInsideTheSection", [](LanguageFaults& fixture) { fixture.Replace(kFile.substr(0, 5)); },
+               "default"},
+        Change{"removed", [](LanguageFaults& fixture) { std::filesystem::remove(fixture.Path()); },
+               "default"},
         Change{"folderInItsPlace",
                [](LanguageFaults& fixture) {
                    std::filesystem::remove(fixture.Path());
                    std::filesystem::create_directory(fixture.Path());
                },
                "default"},
-        Change{"binaryGarbage", [](LanguageFaults& fixture) { fixture.Replace(std::string("\0\xff\xfe\x00[\x01\x02", 7)); },
+        Change{"binaryGarbage",
+               [](LanguageFaults& fixture) { fixture.Replace(std::string("\0\xff\xfe\x00[\x01\x02", 7)); },
                "default"},
         Change{"hugeText",
-               [](LanguageFaults& fixture) { fixture.Replace("[Velthorn]\n2000=" + std::string(5'000'000, 'x') + "\n"); },
+               [](LanguageFaults& fixture) {
+                   fixture.Replace("[Velthorn]\n2000=" + std::string(5'000'000, 'x') + "\n");
+               },
                std::string(254, 'x')},
-        Change{"renamedAway",
-               [](LanguageFaults& fixture) { std::filesystem::rename(fixture.Path(), fixture.Path() + ".old"); }, "default"}),
+        Change{
+            "renamedAway",
+            [](LanguageFaults& fixture) { std::filesystem::rename(fixture.Path(), fixture.Path() + ".old"); },
+            "default"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Another process rewrites the file in place (truncate, then write) without pause, as an editor
 // saving it might. A read can then meet a half-written file, or the start of one version and the
 // end of the other; whatever it meets, the lookup gives valid text of at most 254 characters made
 // of the file's own bytes, or the default.
-TEST_F(LanguageFaults, LookupsWhileAnotherProcessRewritesTheFileStayWellFormed) {
+TEST_F(LanguageFaults, LookupsWhileAnotherProcessRewritesTheFileStayWellFormed)
+{
     const std::string first = "[Velthorn]\n2000=" + std::string(300, 'a') + "\n";
     const std::string second = "[Velthorn]\n2000=" + std::string(200, 'b') + "\n";
     Replace(first);
@@ -108,8 +120,10 @@ TEST_F(LanguageFaults, LookupsWhileAnotherProcessRewritesTheFileStayWellFormed) 
     while (std::chrono::steady_clock::now() < end) {
         const std::string text = mdlMain::GetLangString("2000", "default");
         ++lookups;
-        if (text == "default") ++defaults;
-        else if (text == std::string(254, 'a') || text == std::string(200, 'b')) ++whole;
+        if (text == "default")
+            ++defaults;
+        else if (text == std::string(254, 'a') || text == std::string(200, 'b'))
+            ++whole;
         else if (text.size() > 254 || text.find_first_not_of("ab") != std::string::npos) {
             ++broken;
         }

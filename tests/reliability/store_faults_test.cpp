@@ -39,23 +39,27 @@ const std::string kDriverPath = std::string(mdlMain::kSettingsKey) + mdlMain::kD
 constexpr const char* kKey = "Software\\Quorvane\\Reliability";
 constexpr int kSlots = 16;
 
-RegStatus WriteText(const std::string& path, const std::string& name, const std::string& text) {
+RegStatus WriteText(const std::string& path, const std::string& name, const std::string& text)
+{
     return mdlRegistry::SetRegistryValue(path, name, text, static_cast<std::int32_t>(kRegSz));
 }
 
-std::string ReadText(const std::string& path, const std::string& name) {
+std::string ReadText(const std::string& path, const std::string& name)
+{
     return mdlRegistry::QueryRegistryValue(kHkeyCurrentUser, path, name, "<missing>");
 }
 
 // A value "round:index" in the order the writers wrote them.
-std::pair<long, long> Stamp(const std::string& text) {
+std::pair<long, long> Stamp(const std::string& text)
+{
     long round = -1;
     long index = -1;
     if (std::sscanf(text.c_str(), "%ld:%ld", &round, &index) != 2) return {-1, -1};
     return {round, index};
 }
 
-void WriteAll(int fd, const void* data, std::size_t size) {
+void WriteAll(int fd, const void* data, std::size_t size)
+{
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = write(fd, bytes, size);
@@ -65,7 +69,8 @@ void WriteAll(int fd, const void* data, std::size_t size) {
     }
 }
 
-std::size_t StaleTemporaries(const std::string& folder) {
+std::size_t StaleTemporaries(const std::string& folder)
+{
     std::size_t count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().filename().string().find(".tmp-") != std::string::npos) ++count;
@@ -79,7 +84,8 @@ struct Reader {
     int stop = -1;
     int report = -1;
 
-    static Reader Start(const std::string& seed) {
+    static Reader Start(const std::string& seed)
+    {
         int stopPipe[2];
         int reportPipe[2];
         if (pipe(stopPipe) != 0 || pipe(reportPipe) != 0) std::abort();
@@ -107,17 +113,20 @@ struct Reader {
         return reader;
     }
 
-    std::array<long, 2> Finish() {
+    std::array<long, 2> Finish()
+    {
         close(stop);
         std::array<long, 2> counts{-1, -1};
-        if (read(report, counts.data(), sizeof counts) != static_cast<ssize_t>(sizeof counts)) counts = {-1, -1};
+        if (read(report, counts.data(), sizeof counts) != static_cast<ssize_t>(sizeof counts))
+            counts = {-1, -1};
         close(report);
         waitpid(pid, nullptr, 0);
         return counts;
     }
 };
 
-TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAValue) {
+TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAValue)
+{
     constexpr int kKills = 1000;
     StoreFolder folder;
     ASSERT_EQ(WriteText(kKey, "seed", "seed"), kErrorSuccess);
@@ -141,8 +150,8 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
             close(ack[0]);
             for (long i = 0;; ++i) {
                 const int slot = static_cast<int>(i % kSlots);
-                if (WriteText(kKey, "slot" + std::to_string(slot), std::to_string(round) + ":" + std::to_string(i)) ==
-                    kErrorSuccess)
+                if (WriteText(kKey, "slot" + std::to_string(slot),
+                              std::to_string(round) + ":" + std::to_string(i)) == kErrorSuccess)
                     WriteAll(ack[1], &i, sizeof i);
             }
         }
@@ -159,7 +168,8 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
 
         if (StaleTemporaries(storeFolder) > 0) ++killsMidWrite;
         std::string bytes;
-        if (ReadWholeFile(folder.StorePath(), &bytes) != platform::FileReadStatus::Ok || !regfile::Parse(bytes)) {
+        if (ReadWholeFile(folder.StorePath(), &bytes) != platform::FileReadStatus::Ok ||
+            !regfile::Parse(bytes)) {
             ++tornStores;
             continue;
         }
@@ -189,7 +199,8 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
               << std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() << " ms\n";
 }
 
-TEST(StoreFaults, TwoProcessesWritingAThousandValuesEachAtOnceKeepAllOfThem) {
+TEST(StoreFaults, TwoProcessesWritingAThousandValuesEachAtOnceKeepAllOfThem)
+{
     constexpr int kValuesEach = 1000;
     StoreFolder folder;
     std::vector<pid_t> writers;
@@ -243,7 +254,8 @@ void PrintTo(const RefusedWrite& c, std::ostream* out) { *out << c.name; }
 
 class RefusedWrites : public testing::TestWithParam<RefusedWrite> {};
 
-TEST_P(RefusedWrites, AreReportedAndKeepTheOldFile) {
+TEST_P(RefusedWrites, AreReportedAndKeepTheOldFile)
+{
     const RefusedWrite& c = GetParam();
     StoreFolder folder;
     ASSERT_EQ(WriteText(kDriverPath, "", "4"), kErrorSuccess);
@@ -261,38 +273,44 @@ TEST_P(RefusedWrites, AreReportedAndKeepTheOldFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RefusedWrites,
-    testing::Values(
-        RefusedWrite{"readOnlyStore",
-                     [](StoreFolder& f) { chmod(f.StorePath().c_str(), 0444); }, kErrorAccessDenied, true},
-        RefusedWrite{"storeFolderCannotBeCreated",
-                     [](StoreFolder& f) {
-                         f.Write("blocker", "a file where the folder should be");
-                         setenv("XDG_CONFIG_HOME", (f / "blocker/config").c_str(), 1);
-                     },
-                     kErrorPathNotFound, false},
-        RefusedWrite{"folderInPlaceOfTheStore",
-                     [](StoreFolder& f) {
-                         std::filesystem::remove(f.StorePath());
-                         std::filesystem::create_directory(f.StorePath());
-                     },
-                     kErrorAccessDenied, false},
-        RefusedWrite{"damagedStore",
-                     [](StoreFolder& f) { f.WriteStore("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n@=\"cut"); },
-                     kErrorRegistryCorrupt, false}),
+    testing::Values(RefusedWrite{"readOnlyStore", [](StoreFolder& f) { chmod(f.StorePath().c_str(), 0444); },
+                                 kErrorAccessDenied, true},
+                    RefusedWrite{"storeFolderCannotBeCreated",
+                                 [](StoreFolder& f) {
+                                     f.Write("blocker", "a file where the folder should be");
+                                     setenv("XDG_CONFIG_HOME", (f / "blocker/config").c_str(), 1);
+                                 },
+                                 kErrorPathNotFound, false},
+                    RefusedWrite{"folderInPlaceOfTheStore",
+                                 [](StoreFolder& f) {
+                                     std::filesystem::remove(f.StorePath());
+                                     std::filesystem::create_directory(f.StorePath());
+                                 },
+                                 kErrorAccessDenied, false},
+                    RefusedWrite{
+                        "damagedStore",
+                        [](StoreFolder& f) {
+                            f.WriteStore(
+                                "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\X]\n@=\"cut");
+                        },
+                        kErrorRegistryCorrupt, false}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Runs body in a child process; true when it exited with 0.
-bool InChild(const std::function<bool()>& body) {
+bool InChild(const std::function<bool()>& body)
+{
     const pid_t child = fork();
     if (child == 0) _exit(body() ? 0 : 1);
     int status = 0;
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-TEST(StoreFaults, AFileSizeLimitReachedOnTheDriverWriteIsReportedAsAFullDisk) {
+TEST(StoreFaults, AFileSizeLimitReachedOnTheDriverWriteIsReportedAsAFullDisk)
+{
     StoreFolder folder;
     // A store big enough that any rewrite exceeds the limit set below.
-    for (int i = 0; i < 200; ++i) ASSERT_EQ(WriteText(kKey, "bulk" + std::to_string(i), std::string(100, 'b')), kErrorSuccess);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(WriteText(kKey, "bulk" + std::to_string(i), std::string(100, 'b')), kErrorSuccess);
     ASSERT_EQ(WriteText(kDriverPath, "", "4"), kErrorSuccess);
     const std::string before = folder.Store();
     EXPECT_TRUE(InChild([&] {
@@ -310,7 +328,8 @@ TEST(StoreFaults, AFileSizeLimitReachedOnTheDriverWriteIsReportedAsAFullDisk) {
 
 // A real full disk: a 64 KiB tmpfs of the test's own, in a mount namespace of a child process.
 // Needs the right to mount (root in most containers); skipped where that is refused.
-TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile) {
+TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile)
+{
     StoreFolder folder;
     const std::string mountPoint = folder / "small";
     std::filesystem::create_directories(mountPoint);
@@ -327,8 +346,7 @@ TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile) {
         // Fill the filesystem, leaving less room than a rewrite of the store needs.
         const int fd = open((mountPoint + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
         const std::string block(1024, 'f');
-        while (write(fd, block.data(), block.size()) > 0) {
-        }
+        while (write(fd, block.data(), block.size()) > 0) {}
         close(fd);
         if (WriteText(kDriverPath, "", "7") != kErrorDiskFull) _exit(3);
         std::string after;
@@ -340,7 +358,8 @@ TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no right to mount a filesystem here";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "2: first write failed, 3: full disk not reported, 4: old file changed";
+    EXPECT_EQ(WEXITSTATUS(status), 0)
+        << "2: first write failed, 3: full disk not reported, 4: old file changed";
 }
 
 }  // namespace

@@ -38,7 +38,8 @@ std::string Helper(const std::string& arguments) { return "\"" FAULT_HELPER "\" 
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-long StatusField(const char* name) {
+long StatusField(const char* name)
+{
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
@@ -46,20 +47,23 @@ long StatusField(const char* name) {
     return -1;
 }
 
-std::size_t OpenDescriptors() {
+std::size_t OpenDescriptors()
+{
     std::size_t count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
     return count;
 }
 
 // Processes whose parent is this process, zombies included.
-std::vector<long> Children() {
+std::vector<long> Children()
+{
     std::vector<long> children;
     for (const auto& child : testing_support::ChildrenOfThisProcess()) children.push_back(child.pid);
     return children;
 }
 
-bool Alive(long pid) {
+bool Alive(long pid)
+{
     const char state = testing_support::ProcessState(pid);
     return state != 0 && state != 'Z';
 }
@@ -67,13 +71,15 @@ bool Alive(long pid) {
 class ToolFaults : public testing::Test {
 protected:
     void SetUp() override { MGetCmdOutput::SetEventHook({}); }
-    void TearDown() override {
+    void TearDown() override
+    {
         MGetCmdOutput::SetEventHook({});
         platform::ReapEndedChildren();
     }
 };
 
-TEST_F(ToolFaults, AToolKilledInTheMiddleOfItsOutputGivesWhatItWrote) {
+TEST_F(ToolFaults, AToolKilledInTheMiddleOfItsOutputGivesWhatItWrote)
+{
     const auto run = RunCmd(Helper("die-after 300000"), false, true, false);
     EXPECT_EQ(run.status, RunStatus::Finished);
     EXPECT_EQ(run.text.size(), 300000u);
@@ -85,7 +91,8 @@ TEST_F(ToolFaults, AToolKilledInTheMiddleOfItsOutputGivesWhatItWrote) {
 // 200 MB on standard error: the text is kept whole, memory grows by less than three times its
 // size, and the time grows in proportion to it. Measured in a child process, so that the peak
 // belongs to this run alone.
-TEST_F(ToolFaults, TwoHundredMegabytesOfOutputAreReadInBoundedMemoryAndLinearTime) {
+TEST_F(ToolFaults, TwoHundredMegabytesOfOutputAreReadInBoundedMemoryAndLinearTime)
+{
     constexpr std::size_t kSmall = 50u << 20;
     constexpr std::size_t kLarge = 200u << 20;
     int report[2];
@@ -102,7 +109,8 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputAreReadInBoundedMemoryAndLinearTim
             const auto start = Clock::now();
             auto run = RunCmd(Helper("flood " + std::to_string(sizes[i])), false, true, false);
             figures[i] = Seconds(Clock::now() - start);
-            const bool whole = run.text.size() == sizes[i] + 11 && run.text.compare(sizes[i], 11, "flood done\n") == 0;
+            const bool whole =
+                run.text.size() == sizes[i] + 11 && run.text.compare(sizes[i], 11, "flood done\n") == 0;
             if (!whole) _exit(3);
             if (i == 1) {
                 figures[2] = static_cast<double>(StatusField("VmHWM:") - before) * 1024.0;
@@ -130,7 +138,8 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputAreReadInBoundedMemoryAndLinearTim
               << " MiB of text (" << growth / figures[3] << "x)\n";
 }
 
-TEST_F(ToolFaults, BinaryOutputAndInvalidUtf8BecomeValidTextAndThePhraseIsStillFound) {
+TEST_F(ToolFaults, BinaryOutputAndInvalidUtf8BecomeValidTextAndThePhraseIsStillFound)
+{
     for (const int seed : {1, 2, 3, 4}) {
         const auto run = RunCmd(Helper("binary 100000 " + std::to_string(seed)), false, true, false);
         EXPECT_TRUE(platform::text::IsValidUtf8(run.text));
@@ -152,7 +161,8 @@ TEST_F(ToolFaults, BinaryOutputAndInvalidUtf8BecomeValidTextAndThePhraseIsStillF
     }
 }
 
-TEST_F(ToolFaults, AToolThatClosesItsOutputEarlyIsNotWaitedFor) {
+TEST_F(ToolFaults, AToolThatClosesItsOutputEarlyIsNotWaitedFor)
+{
     const auto start = Clock::now();
     const auto run = RunCmd(Helper("close-early 3000"), false, true, false);
     const double took = Seconds(Clock::now() - start);
@@ -170,7 +180,8 @@ TEST_F(ToolFaults, AToolThatClosesItsOutputEarlyIsNotWaitedFor) {
     EXPECT_TRUE(Children().empty());
 }
 
-TEST_F(ToolFaults, AGrandchildThatOutlivesTheToolWithoutItsOutputDoesNotHoldTheRunner) {
+TEST_F(ToolFaults, AGrandchildThatOutlivesTheToolWithoutItsOutputDoesNotHoldTheRunner)
+{
     const auto start = Clock::now();
     const auto run = RunCmd(Helper("detach 2000"), false, true, false);
     EXPECT_LT(Seconds(Clock::now() - start), 1.0);
@@ -183,7 +194,8 @@ TEST_F(ToolFaults, AGrandchildThatOutlivesTheToolWithoutItsOutputDoesNotHoldTheR
     kill(static_cast<pid_t>(grandchild), SIGKILL);
 }
 
-TEST_F(ToolFaults, AToolThatEndsBeforeTheRunnerReadsLosesNothing) {
+TEST_F(ToolFaults, AToolThatEndsBeforeTheRunnerReadsLosesNothing)
+{
     // The first read happens only after the tool has written everything and ended.
     bool first = true;
     MGetCmdOutput::SetEventHook([&](std::intptr_t, int) {
@@ -195,7 +207,8 @@ TEST_F(ToolFaults, AToolThatEndsBeforeTheRunnerReadsLosesNothing) {
     EXPECT_EQ(run.status, RunStatus::Finished);
 }
 
-TEST_F(ToolFaults, AThousandRunsLeaveNoDescriptorAndNoProcessBehind) {
+TEST_F(ToolFaults, AThousandRunsLeaveNoDescriptorAndNoProcessBehind)
+{
     constexpr int kRuns = 1000;
     RunCmd(Helper("quick"), false, true, false);  // first-use allocations of the runner
     const std::size_t descriptorsBefore = OpenDescriptors();
@@ -214,7 +227,8 @@ TEST_F(ToolFaults, AThousandRunsLeaveNoDescriptorAndNoProcessBehind) {
 }
 
 // Descriptors of ours that are inheritable (no close-on-exec) still do not reach the tool.
-TEST_F(ToolFaults, TheToolSeesOnlyItsThreeStandardDescriptors) {
+TEST_F(ToolFaults, TheToolSeesOnlyItsThreeStandardDescriptors)
+{
     std::vector<int> leaked;
     leaked.reserve(20);
     for (int i = 0; i < 20; ++i) leaked.push_back(open("/dev/null", O_RDONLY));

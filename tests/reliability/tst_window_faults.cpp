@@ -50,8 +50,9 @@ private slots:
     // driver found before is kept, and nothing is shown or written after the close.
     void closingTheWindowDuringANeverEndingSimulation()
     {
-        fx->WriteScenario(QStringLiteral("[writer]\naddress = 1,0,0\ndescription = Hanging\ndrivers = generic-mmc\n"
-                                         "simulate = finished successfully\nsimulate.delay-ms = 100000000\n"));
+        fx->WriteScenario(
+            QStringLiteral("[writer]\naddress = 1,0,0\ndescription = Hanging\ndrivers = generic-mmc\n"
+                           "simulate = finished successfully\nsimulate.delay-ms = 100000000\n"));
         frmSelectDriver form;
         QVERIFY(form.Form_Load());
         form.show();
@@ -62,7 +63,8 @@ private slots:
         poll.setInterval(20);
         QObject::connect(&poll, &QTimer::timeout, &form, [&] {
             const QStringList commands = fx->ToolCommands();
-            if (closedAt < 0 && !commands.isEmpty() && commands.last().contains(QStringLiteral(" simulate "))) {
+            if (closedAt < 0 && !commands.isEmpty() &&
+                commands.last().contains(QStringLiteral(" simulate "))) {
                 QTest::qWait(200);
                 closedAt = clock.elapsed();
                 form.close();
@@ -144,8 +146,10 @@ private slots:
         frmSelectDriver form;
         QVERIFY(form.Form_Load());
         const QString path = fx->appDir + QStringLiteral("/Lang/English.ini");
-        if (contents.isEmpty()) QVERIFY(QFile::remove(path));
-        else fx->Write(path, contents);
+        if (contents.isEmpty())
+            QVERIFY(QFile::remove(path));
+        else
+            fx->Write(path, contents);
         form.cmdNext_Click();
         QCOMPARE(form.lbhead->Caption(), QString());
         QCOMPARE(form.cmdNext->text(), QString());

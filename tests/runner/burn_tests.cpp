@@ -28,12 +28,14 @@ TEST_P(BurnArgumentsTest, AcceptsTheWizardsLinesAndRefusesBadOnes)
 INSTANTIATE_TEST_SUITE_P(
     Table, BurnArgumentsTest,
     ::testing::Values(
-        ArgumentsCase{{"scanbus", "-v", "0"}, ""}, ArgumentsCase{{"disk-info", "--device", "1,0,0", "-v", "0"}, ""},
+        ArgumentsCase{{"scanbus", "-v", "0"}, ""},
+        ArgumentsCase{{"disk-info", "--device", "1,0,0", "-v", "0"}, ""},
         ArgumentsCase{{"Disk-info", "--device", "1,0,0", "--driver", "cdd2600", "-v", "0"}, ""},
         ArgumentsCase{{"simulate", "--device", "1,0,0", "-n", "--reload", "--eject", "test.cue"}, ""},
         ArgumentsCase{{}, "no command"}, ArgumentsCase{{"burn-it"}, "unknown command burn-it"},
         ArgumentsCase{{"disk-info", "--device"}, "--device needs a value"},
-        ArgumentsCase{{"simulate", "--device", "1,0,0", "--driver", "-n", "test.cue"}, "--driver needs a value"},
+        ArgumentsCase{{"simulate", "--device", "1,0,0", "--driver", "-n", "test.cue"},
+                      "--driver needs a value"},
         ArgumentsCase{{"disk-info", "-v", "0"}, "needs --device"},
         ArgumentsCase{{"simulate", "--device", "1,0,0"}, "needs a cue sheet"},
         ArgumentsCase{{"scanbus", "--device", "1,0,0"}, "does not go with"},
@@ -59,15 +61,17 @@ TEST_P(ScenarioErrorTest, NamesTheLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ScenarioErrorTest,
-    ::testing::Values(ScenarioErrorCase{"adapters = no", "line 1: key outside a section"},
-                      ScenarioErrorCase{"[scan]\n\nline-end = cr", "line 3: bad value for line-end"},
-                      ScenarioErrorCase{"[disc]", "line 1: unknown section [disc]"},
-                      ScenarioErrorCase{"[writer]\naddress = 1,0,0\ncolour = red", "line 3: unknown key colour"},
-                      ScenarioErrorCase{"[writer]\nsimulate = done\n", "line 2: bad value for simulate"},
-                      ScenarioErrorCase{"[writer]\ndisk-info.delay-ms = -1", "line 2: bad value for disk-info.delay-ms"},
-                      ScenarioErrorCase{"[writer]\ndrivers = plextor\n[writer]", "line 3: a [writer] section needs an address"},
-                      ScenarioErrorCase{"[writer]\naddress=1\n[writer]\naddress=1", "line 4: the address 1 is given twice"},
-                      ScenarioErrorCase{"[scan]\njust words", "line 2: expected key = value"}));
+    ::testing::Values(
+        ScenarioErrorCase{"adapters = no", "line 1: key outside a section"},
+        ScenarioErrorCase{"[scan]\n\nline-end = cr", "line 3: bad value for line-end"},
+        ScenarioErrorCase{"[disc]", "line 1: unknown section [disc]"},
+        ScenarioErrorCase{"[writer]\naddress = 1,0,0\ncolour = red", "line 3: unknown key colour"},
+        ScenarioErrorCase{"[writer]\nsimulate = done\n", "line 2: bad value for simulate"},
+        ScenarioErrorCase{"[writer]\ndisk-info.delay-ms = -1", "line 2: bad value for disk-info.delay-ms"},
+        ScenarioErrorCase{"[writer]\ndrivers = plextor\n[writer]",
+                          "line 3: a [writer] section needs an address"},
+        ScenarioErrorCase{"[writer]\naddress=1\n[writer]\naddress=1", "line 4: the address 1 is given twice"},
+        ScenarioErrorCase{"[scan]\njust words", "line 2: expected key = value"}));
 
 std::string ErrorText(const burn::Answer& answer)
 {
@@ -96,9 +100,11 @@ protected:
 
 TEST_F(BurnAnswerTest, ScanShapesFollowTheScenario)
 {
-    Load("[scan]\nheading = Scan\n[writer]\naddress = 1,0,0\ndescription = \" A \"\n[writer]\naddress=2,0,0\n");
+    Load("[scan]\nheading = Scan\n[writer]\naddress = 1,0,0\ndescription = \" A "
+         "\"\n[writer]\naddress=2,0,0\n");
     EXPECT_EQ(ErrorText(Answer({"scanbus"})), "Scan\n1,0,0   A \n2,0,0  \n");
-    Load("[scan]\nheading = H\nline-end = crlf\nfinal-line-feed = no\nextra-line = raw\n[writer]\naddress=1,0,0\n"
+    Load("[scan]\nheading = H\nline-end = crlf\nfinal-line-feed = no\nextra-line = "
+         "raw\n[writer]\naddress=1,0,0\n"
          "description=W\n");
     EXPECT_EQ(ErrorText(Answer({"scanbus"})), "H\r\n1,0,0  W\r\nraw");
     Load("[scan]\nheading=H\nadapters = no\ndelay-ms = 30\nextra-bytes = 100\nstdout = busy\n");
@@ -115,7 +121,9 @@ TEST_F(BurnAnswerTest, ProbesAndSimulationsAnswerByDriver)
     Load("[writer]\naddress=1,0,0\ndrivers=(default), plextor\nsimulate=I/O error\n"
          "[writer]\naddress=1,1,0\ndrivers=generic-mmc\nsimulate=finished successfully\n"
          "[writer]\naddress=2,0,0\ndrivers=generic-mmc\nsimulate=none\n");
-    auto refused = [](const burn::Answer& a) { return ErrorText(a).find("Cannot read driver") != std::string::npos; };
+    auto refused = [](const burn::Answer& a) {
+        return ErrorText(a).find("Cannot read driver") != std::string::npos;
+    };
     EXPECT_FALSE(refused(Answer({"disk-info", "--device", "1,0,0"})));
     EXPECT_FALSE(refused(Answer({"Disk-info", "--device", "1,0,0", "--driver", "plextor"})));
     EXPECT_TRUE(refused(Answer({"Disk-info", "--device", "1,0,0", "--driver", "(default)"})));
@@ -132,8 +140,9 @@ TEST_F(BurnAnswerTest, ProbesAndSimulationsAnswerByDriver)
     const std::vector<std::string> cue = {"simulate", "--device", "1,0,0", "test.cue"};
     EXPECT_EQ(found(Answer(cue)), std::vector<std::string>{"I/O error"});
     EXPECT_EQ(found(Answer(cue, false)), std::vector<std::string>{"Cannot open toc file"});
-    EXPECT_EQ(found(Answer({"simulate", "--device", "1,1,0", "--driver", "generic-mmc", "-n", "--eject", "t.cue"})),
-              std::vector<std::string>{"finished successfully"});
+    EXPECT_EQ(
+        found(Answer({"simulate", "--device", "1,1,0", "--driver", "generic-mmc", "-n", "--eject", "t.cue"})),
+        std::vector<std::string>{"finished successfully"});
     EXPECT_TRUE(found(Answer({"simulate", "--device", "2,0,0", "--driver", "generic-mmc", "x.cue"})).empty());
     EXPECT_TRUE(refused(Answer({"simulate", "--device", "1,1,0", "x.cue"})));
 }
@@ -169,7 +178,9 @@ TEST(BurnProcessTest, AnswersTheWizardsCommandLinesFromAFolderWithBlanks)
     using MGetCmdOutput::GetCmdOutput;
 
     const std::string scan = GetCmdOutput(base + "\\Burn.exe scanbus -v 0", false, true, false);
-    EXPECT_NE(scan.find("\n1,0,0  QUORVANE CDRW-5210 1.04\n1,1,0  LUMETRA PX-W4824 1.07\n"), std::string::npos) << scan;
+    EXPECT_NE(scan.find("\n1,0,0  QUORVANE CDRW-5210 1.04\n1,1,0  LUMETRA PX-W4824 1.07\n"),
+              std::string::npos)
+        << scan;
     const std::vector<std::string> lines = {
         base + "\\Burn.exe disk-info --device 1,0,0 -v 0",
         base + "\\Burn Disk-info --device 1,0,0 --driver generic-mmc -v 0",
@@ -179,8 +190,9 @@ TEST(BurnProcessTest, AnswersTheWizardsCommandLinesFromAFolderWithBlanks)
     EXPECT_EQ(GetCmdOutput(lines[1], false, true, false).find("Cannot read driver"), std::string::npos);
     EXPECT_NE(GetCmdOutput(lines[2], false, true, false).find("finished successfully"), std::string::npos);
     EXPECT_NE(GetCmdOutput(lines[3], false, true, false).find("Cannot read driver"), std::string::npos);
-    EXPECT_EQ(testing_support::ReadFile(dir.path() / "burn.log"),
-              base + "\\Burn.exe scanbus -v 0\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" + lines[3] + "\n");
+    EXPECT_EQ(testing_support::ReadFile(dir.path() / "burn.log"), base + "\\Burn.exe scanbus -v 0\n" +
+                                                                      lines[0] + "\n" + lines[1] + "\n" +
+                                                                      lines[2] + "\n" + lines[3] + "\n");
 
     std::filesystem::remove(app / "test.cue");
     EXPECT_NE(GetCmdOutput(lines[2], false, true, false).find("Cannot open toc file"), std::string::npos);
@@ -189,7 +201,8 @@ TEST(BurnProcessTest, AnswersTheWizardsCommandLinesFromAFolderWithBlanks)
 TEST(BurnProcessTest, ReadsTheScenarioNamedByTheEnvironment)
 {
     testing_support::TempDir dir;
-    WriteFile(dir.path() / "s.ini", "[scan]\nheading=H\nstdout=to standard output\n[writer]\naddress=3,0,0\n");
+    WriteFile(dir.path() / "s.ini",
+              "[scan]\nheading=H\nstdout=to standard output\n[writer]\naddress=3,0,0\n");
     const std::string line = testing_support::CommandLine(BURN_EXE, {"scanbus"});
     {
         testing_support::ScopedEnv scenario("TESSALINE_BURN_SCENARIO", (dir.path() / "s.ini").string());

@@ -24,16 +24,17 @@ TEST_P(SplitArgumentsTest, FollowsTheRuntimeRules)
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SplitArgumentsTest,
-    ::testing::Values(
-        SplitCase{"", {}}, SplitCase{"  \t ", {}}, SplitCase{"trailing   ", {"trailing"}},
-        SplitCase{"three\tfour\rfour\nfour", {"three", "four\rfour\nfour"}},
-        SplitCase{"arg\"one\"", {"argone"}},
-        SplitCase{R"(\"one \\"two" \\\"three \\\\"four" end)", {"\"one", "\\two", "\\\"three", "\\\\four", "end"}},
-        SplitCase{R"("a\"b\\" c\" d)", {"a\"b\\", "c\"", "d"}},
-        SplitCase{"\"unclosed", {"unclosed"}}, SplitCase{"\"", {""}}, SplitCase{"a \"\" b", {"a", "", "b"}},
-        SplitCase{R"(a"b"" c d)", {"ab\" c d"}}, SplitCase{R"("two""quotes next)", {"two\"quotes next"}},
-        SplitCase{R"("""")", {"\""}}, SplitCase{R"(a\\b c\)", {"a\\\\b", "c\\"}},
-        SplitCase{"^ & | %VAR%", {"^", "&", "|", "%VAR%"}}));
+    ::testing::Values(SplitCase{"", {}}, SplitCase{"  \t ", {}}, SplitCase{"trailing   ", {"trailing"}},
+                      SplitCase{"three\tfour\rfour\nfour", {"three", "four\rfour\nfour"}},
+                      SplitCase{"arg\"one\"", {"argone"}},
+                      SplitCase{R"(\"one \\"two" \\\"three \\\\"four" end)",
+                                {"\"one", "\\two", "\\\"three", "\\\\four", "end"}},
+                      SplitCase{R"("a\"b\\" c\" d)", {"a\"b\\", "c\"", "d"}},
+                      SplitCase{"\"unclosed", {"unclosed"}}, SplitCase{"\"", {""}},
+                      SplitCase{"a \"\" b", {"a", "", "b"}}, SplitCase{R"(a"b"" c d)", {"ab\" c d"}},
+                      SplitCase{R"("two""quotes next)", {"two\"quotes next"}}, SplitCase{R"("""")", {"\""}},
+                      SplitCase{R"(a\\b c\)", {"a\\\\b", "c\\"}},
+                      SplitCase{"^ & | %VAR%", {"^", "&", "|", "%VAR%"}}));
 
 class SplitCommandLineTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -42,20 +43,21 @@ TEST_P(SplitCommandLineTest, ReadsTheFirstItemByItsOwnRule)
     EXPECT_EQ(platform::SplitCommandLine(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SplitCommandLineTest,
-    ::testing::Values(SplitCase{R"("exe"arg" one" argtwo)", {"exe", "arg one", "argtwo"}},
-                      SplitCase{R"(exe"file"path arg1)", {"exe\"file\"path", "arg1"}},
-                      SplitCase{R"(C:\dir\x.exe "a b")", {"C:\\dir\\x.exe", "a b"}},
-                      SplitCase{" leading", {"", "leading"}}));
+INSTANTIATE_TEST_SUITE_P(Table, SplitCommandLineTest,
+                         ::testing::Values(SplitCase{R"("exe"arg" one" argtwo)",
+                                                     {"exe", "arg one", "argtwo"}},
+                                           SplitCase{R"(exe"file"path arg1)", {"exe\"file\"path", "arg1"}},
+                                           SplitCase{R"(C:\dir\x.exe "a b")", {"C:\\dir\\x.exe", "a b"}},
+                                           SplitCase{" leading", {"", "leading"}}));
 
 TEST(ProgramCandidatesTest, UnquotedNameGrowsOneWordAtATime)
 {
     using C = platform::ProgramCandidate;
     const std::string line = R"(C:\Program Files\App Dir\Tool.exe args)";
-    EXPECT_EQ(platform::ProgramCandidates(line),
-              (std::vector<C>{{R"(C:\Program)", 10}, {R"(C:\Program Files\App)", 20},
-                              {R"(C:\Program Files\App Dir\Tool.exe)", 33}, {line, line.size()}}));
+    EXPECT_EQ(platform::ProgramCandidates(line), (std::vector<C>{{R"(C:\Program)", 10},
+                                                                 {R"(C:\Program Files\App)", 20},
+                                                                 {R"(C:\Program Files\App Dir\Tool.exe)", 33},
+                                                                 {line, line.size()}}));
     EXPECT_EQ(platform::ProgramCandidates("  tool  a"), (std::vector<C>{{"tool", 6}, {"tool  a", 9}}));
     EXPECT_EQ(platform::ProgramCandidates(R"("C:\A B\t.exe"x y)"), (std::vector<C>{{R"(C:\A B\t.exe)", 14}}));
     EXPECT_TRUE(platform::ProgramCandidates("   ").empty());
@@ -64,7 +66,7 @@ TEST(ProgramCandidatesTest, UnquotedNameGrowsOneWordAtATime)
 TEST(QuoteArgumentTest, SplittingGivesTheArgumentBack)
 {
     for (const char* argument : {"plain", "", "two words", "tab\there", "q\"uote", "end\\", "sp ace\\",
-                                        "\\\\\"", "a\\\\b", "\"\""}) {
+                                 "\\\\\"", "a\\\\b", "\"\""}) {
         EXPECT_EQ(platform::SplitArguments(platform::QuoteArgument(argument)), Args{argument}) << argument;
     }
     EXPECT_EQ(platform::QuoteArgument("C:\\dir\\x"), "C:\\dir\\x");
@@ -90,7 +92,10 @@ protected:
         folders.path = {(root() / "bin").string()};
     }
     const std::filesystem::path& root() const { return dir.path(); }
-    std::optional<std::string> Find(const std::string& name) { return platform::FindProgramFile(name, folders); }
+    std::optional<std::string> Find(const std::string& name)
+    {
+        return platform::FindProgramFile(name, folders);
+    }
 
     testing_support::TempDir dir;
     platform::SearchFolders folders;
@@ -107,7 +112,7 @@ TEST_F(FindProgramTest, AddsExeAndIgnoresLetterCaseOfTheFileName)
     EXPECT_EQ(Find((root() / "bin\\tool").string()), (root() / "bin/tool.EXE").string());
     EXPECT_EQ(Find((root() / "bin/plain").string()), std::nullopt);  // becomes plain.exe
     EXPECT_EQ(Find((root() / "bin/plain.").string()), (root() / "bin/plain").string());
-    EXPECT_EQ(Find((root() / "bin/dir").string()), std::nullopt);    // a folder
+    EXPECT_EQ(Find((root() / "bin/dir").string()), std::nullopt);  // a folder
     EXPECT_EQ(Find(tessaline + "\\"), std::nullopt);
 }
 
@@ -127,7 +132,8 @@ TEST_F(FindProgramTest, UnquotedPathWithBlanksTakesTheFirstCandidateThatExists)
     auto command = platform::ResolveCommandLine(line, folders);
     ASSERT_TRUE(command);
     EXPECT_EQ(command->programFile, (root() / "My Apps/Tessaline/Burn.exe").string());
-    EXPECT_EQ(command->argv, (Args{(root() / "My Apps/Tessaline").string() + "\\Burn", "scanbus", "-v", "0"}));
+    EXPECT_EQ(command->argv,
+              (Args{(root() / "My Apps/Tessaline").string() + "\\Burn", "scanbus", "-v", "0"}));
 
     // A program planted at the shorter prefix wins, as on Windows; quoting the path avoids it.
     testing_support::WriteFile(root() / "My.exe", "x");

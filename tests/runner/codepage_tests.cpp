@@ -39,7 +39,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(DecodeCase{"plain ascii", "plain ascii"}, DecodeCase{"caf\xC3\xA9", "caf\xC3\xA9"},
                       DecodeCase{"\xE2\x82\xAC\xF0\x9F\x98\x80", "\xE2\x82\xAC\xF0\x9F\x98\x80"},
                       DecodeCase{"a\x80z", "a" + kBad + "z"}, DecodeCase{"end\xC3", "end" + kBad},
-                      DecodeCase{"\xC3" "A", kBad + "A"}, DecodeCase{"\xE2\x82" "A", kBad + "A"},
+                      DecodeCase{"\xC3"
+                                 "A",
+                                 kBad + "A"},
+                      DecodeCase{"\xE2\x82"
+                                 "A",
+                                 kBad + "A"},
                       DecodeCase{"\xF0\x9F\x98", kBad}, DecodeCase{"\xE0\x80\x80", kBad + kBad + kBad},
                       DecodeCase{"\xED\xA0\x80", kBad + kBad + kBad}, DecodeCase{"\xC0\xAF", kBad + kBad},
                       DecodeCase{"\xF4\x90\x80\x80", kBad + kBad + kBad + kBad}, DecodeCase{"\xFF", kBad}));

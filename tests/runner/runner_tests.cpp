@@ -20,7 +20,10 @@ using namespace MGetCmdOutput;
 using testing_support::CommandLine;
 using Clock = std::chrono::steady_clock;
 
-[[maybe_unused]] long Milliseconds(Clock::duration d) { return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()); }
+[[maybe_unused]] long Milliseconds(Clock::duration d)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+}
 
 std::string Write(std::initializer_list<std::string> actions) { return CommandLine(WRITE_HELPER, actions); }
 
@@ -80,7 +83,8 @@ TEST_F(RunnerTest, TellsSilenceFromAFailedStart)
 
     testing_support::TempDir dir;
     testing_support::WriteFile(dir.path() / "notrunnable.exe", "just text\n");  // exists, cannot be executed
-    EXPECT_EQ(RunCmd((dir.path() / "notrunnable.exe").string(), false, true, false).status, RunStatus::NotStarted);
+    EXPECT_EQ(RunCmd((dir.path() / "notrunnable.exe").string(), false, true, false).status,
+              RunStatus::NotStarted);
 }
 
 TEST_F(RunnerTest, WaitsForAGrandchildThatHoldsTheOutput)
@@ -94,10 +98,12 @@ TEST_F(RunnerTest, WaitsForAGrandchildThatHoldsTheOutput)
 #ifndef _WIN32
 TEST_F(RunnerTest, KeepsACharacterSplitAcrossReadsWhole)
 {
-    EXPECT_EQ(GetCmdOutput(Write({"hex:err:41C3", "sleep:100", "hex:err:A9F09F", "sleep:100", "hex:err:9880"}),
-                           false, true, false),
-              "A\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(GetCmdOutput(Write({"hex:err:41FF42C3"}), false, true, false), "A\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+    EXPECT_EQ(
+        GetCmdOutput(Write({"hex:err:41C3", "sleep:100", "hex:err:A9F09F", "sleep:100", "hex:err:9880"}),
+                     false, true, false),
+        "A\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(GetCmdOutput(Write({"hex:err:41FF42C3"}), false, true, false), "A\xEF\xBF\xBD"
+                                                                             "B\xEF\xBF\xBD");
 }
 
 TEST_F(RunnerTest, TranslatesFromTheConsoleCodePageOnlyWhenAsked)
@@ -122,7 +128,8 @@ TEST_F(RunnerTest, KeepsCallingTheHookWhileTheChildIsSilent)
         });
         EXPECT_EQ(GetCmdOutput(Write({"err:a", "sleep:1000", "err:b"}), false, true, false), "ab");
         long longest = 0;
-        for (std::size_t i = 1; i < calls.size(); ++i) longest = std::max(longest, Milliseconds(calls[i] - calls[i - 1]));
+        for (std::size_t i = 1; i < calls.size(); ++i)
+            longest = std::max(longest, Milliseconds(calls[i] - calls[i - 1]));
         EXPECT_LE(longest, 25) << "hook waits: " << hookWaits;
         EXPECT_GE(calls.size(), 40u);
         EXPECT_LE(calls.size(), 250u);  // no busy loop
@@ -164,7 +171,8 @@ TEST_F(RunnerTest, AFailingHookEndsTheChildAndPassesTheErrorOn)
     SetEventHook([](std::intptr_t, int maxWaitMs) {
         if (maxWaitMs > 0) throw std::runtime_error("window failed");
     });
-    EXPECT_THROW(GetCmdOutput(CommandLine(SPAWN_HELPER, {"forever"}), false, true, false), std::runtime_error);
+    EXPECT_THROW(GetCmdOutput(CommandLine(SPAWN_HELPER, {"forever"}), false, true, false),
+                 std::runtime_error);
     EXPECT_FALSE(IsCommandRunning());
 }
 
@@ -172,7 +180,8 @@ TEST_F(RunnerTest, AFailingHookEndsTheChildAndPassesTheErrorOn)
 TEST_F(RunnerTest, LeaksNoDescriptorAndLeavesNoZombie)
 {
     const std::size_t before = testing_support::OpenDescriptorCount();
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(RunCmd(Write({}), true, true, false).status, RunStatus::Finished);
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_EQ(RunCmd(Write({}), true, true, false).status, RunStatus::Finished);
     EXPECT_EQ(testing_support::OpenDescriptorCount(), before);
 
     const long pid = NumberAfter(GetCmdOutput(Write({"pid"}), false, true, false), "pid=");
@@ -182,7 +191,8 @@ TEST_F(RunnerTest, LeaksNoDescriptorAndLeavesNoZombie)
 TEST_F(RunnerTest, AChildThatClosesItsOutputEarlyIsCollectedLaterWithoutWaiting)
 {
     const auto start = Clock::now();
-    const long pid = NumberAfter(GetCmdOutput(Write({"pid", "close", "sleep:500"}), false, true, false), "pid=");
+    const long pid =
+        NumberAfter(GetCmdOutput(Write({"pid", "close", "sleep:500"}), false, true, false), "pid=");
     EXPECT_LT(Milliseconds(Clock::now() - start), 300);
     ASSERT_GT(pid, 0);
     EXPECT_FALSE(testing_support::HasEnded(pid));
@@ -233,13 +243,16 @@ TEST_F(RunnerTest, ChildInheritsOnlyItsStandardStreamsAndDefaultSignals)
     std::string report;
     {
         SignalDisturbance disturbance;
-        report = GetCmdOutput(CommandLine(REPORT_HELPER, {"a b", "c\"d"}) + " \\\\srv\\x", false, true, false);
+        report =
+            GetCmdOutput(CommandLine(REPORT_HELPER, {"a b", "c\"d"}) + " \\\\srv\\x", false, true, false);
         EXPECT_EQ(GetCmdOutput(Write({"err:x", "sleep:200", "err:y"}), false, true, false), "xy");
     }
     ::close(stray);
     EXPECT_EQ(report, "fds=0,1,2\nstdin=null stdout=null stderr=pipe\nsigpipe=default\nusr1=open\ngroup=own\n"
-                      "cwd=" + std::filesystem::canonical(dir.path()).string() + "\nenv=seen by the child\n"
-                      "arg=" REPORT_HELPER "\narg=a b\narg=c\"d\narg=\\\\srv\\x\n");
+                      "cwd=" +
+                          std::filesystem::canonical(dir.path()).string() +
+                          "\nenv=seen by the child\n"
+                          "arg=" REPORT_HELPER "\narg=a b\narg=c\"d\narg=\\\\srv\\x\n");
 }
 
 TEST_F(RunnerTest, PipeEndsNeverLandOnFreeStandardDescriptors)

@@ -98,17 +98,19 @@ TEST_F(RunnerWinTest, ChildGetsTheNullDeviceAndNoOtherHandleOfOurs)
     const HANDLE stray = ::CreateEventA(&inheritable, TRUE, FALSE, nullptr);
     ASSERT_NE(stray, nullptr);
     const std::string handleArgument = "--handle=" + std::to_string(reinterpret_cast<std::uintptr_t>(stray));
-    const std::string report =
-        GetCmdOutput(CommandLine(REPORT_HELPER, {"a b", "c\"d", handleArgument}) + " \\\\srv\\x", false, true, false);
+    const std::string report = GetCmdOutput(
+        CommandLine(REPORT_HELPER, {"a b", "c\"d", handleArgument}) + " \\\\srv\\x", false, true, false);
     ::CloseHandle(stray);
     char current[MAX_PATH];
     const DWORD length = ::GetCurrentDirectoryA(MAX_PATH, current);
     EXPECT_EQ(report, "stdin=null stdout=null stderr=pipe\ncwd=" + std::string(current, length) +
                           "\nenv=seen by the child\narg=" REPORT_HELPER "\narg=a b\narg=c\"d\nhandle=" +
-                          (RunningOnWine() ? "inherited" : "absent") + "\n"
+                          (RunningOnWine() ? "inherited" : "absent") +
+                          "\n"
                           "arg=\\\\srv\\x\n");
-    EXPECT_NE(GetCmdOutput(CommandLine(REPORT_HELPER, {}), true, true, false).find("stdout=pipe stderr=pipe\n"),
-              std::string::npos);
+    EXPECT_NE(
+        GetCmdOutput(CommandLine(REPORT_HELPER, {}), true, true, false).find("stdout=pipe stderr=pipe\n"),
+        std::string::npos);
 }
 
 TEST_F(RunnerWinTest, LeavesNoHandleOpen)
@@ -123,7 +125,8 @@ TEST_F(RunnerWinTest, LeavesNoHandleOpen)
 TEST_F(RunnerWinTest, AChildThatClosesItsOutputEarlyKeepsRunningWithoutBeingWaitedFor)
 {
     const auto start = Clock::now();
-    const long pid = NumberAfter(GetCmdOutput(Write({"pid", "close", "sleep:500"}), false, true, false), "pid=");
+    const long pid =
+        NumberAfter(GetCmdOutput(Write({"pid", "close", "sleep:500"}), false, true, false), "pid=");
     EXPECT_LT(Milliseconds(Clock::now() - start), 300);
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(IsRunning(pid));
@@ -135,8 +138,8 @@ TEST_F(RunnerWinTest, DecodesTheAnsiCodePageAndTranslatesFromTheOemCodePageWhenA
 {
     if (::GetACP() != 1252 || ::GetOEMCP() != 437) GTEST_SKIP() << "needs code pages 1252 and 437";
     const std::string line = Write({"hex:err:8294"});
-    EXPECT_EQ(GetCmdOutput(line, false, true, true), "\xC3\xA9\xC3\xB6");              // é ö
-    EXPECT_EQ(GetCmdOutput(line, false, true, false), "\xE2\x80\x9A\xE2\x80\x9D");     // ‚ ”
+    EXPECT_EQ(GetCmdOutput(line, false, true, true), "\xC3\xA9\xC3\xB6");           // é ö
+    EXPECT_EQ(GetCmdOutput(line, false, true, false), "\xE2\x80\x9A\xE2\x80\x9D");  // ‚ ”
     EXPECT_EQ(GetCmdOutput(Write({"hex:err:41E9", "sleep:50", "hex:err:80"}), false, true, false),
               "A\xC3\xA9\xE2\x82\xAC");  // A é €
 }

@@ -28,7 +28,8 @@ public:
     {
         std::random_device random;
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            auto candidate = std::filesystem::temp_directory_path() / ("tessaline-runner-" + std::to_string(random()));
+            auto candidate =
+                std::filesystem::temp_directory_path() / ("tessaline-runner-" + std::to_string(random()));
             std::error_code error;
             if (std::filesystem::create_directory(candidate, error)) path_ = candidate;
         }
@@ -58,8 +59,10 @@ public:
     }
     ~ScopedEnv()
     {
-        if (old_) SetEnv(name_, *old_);
-        else UnsetEnv(name_);
+        if (old_)
+            SetEnv(name_, *old_);
+        else
+            UnsetEnv(name_);
     }
 
 private:

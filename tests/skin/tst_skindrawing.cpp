@@ -55,21 +55,15 @@ struct TestWindow {
     }
 };
 
-QColor pixel(QWidget* widget, int x, int y)
-{
-    return widget->grab().toImage().pixelColor(x, y);
-}
+QColor pixel(QWidget* widget, int x, int y) { return widget->grab().toImage().pixelColor(x, y); }
 
 // A point in the lower half of a button's face, clear of its caption.
-QColor buttonFace(QPushButton* button)
-{
-    return pixel(button, 6, button->height() * 2 / 3);
-}
+QColor buttonFace(QPushButton* button) { return pixel(button, 6, button->height() * 2 / 3); }
 
 bool near(const QColor& a, const QColor& b, int tolerance)
 {
-    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
-        && qAbs(a.blue() - b.blue()) <= tolerance;
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+           qAbs(a.blue() - b.blue()) <= tolerance;
 }
 
 int hueDistance(const QColor& a, const QColor& b)
@@ -78,7 +72,7 @@ int hueDistance(const QColor& a, const QColor& b)
     return qMin(d, 360 - d);
 }
 
-} // namespace
+}  // namespace
 
 class TestSkinDrawing : public QObject {
     Q_OBJECT
@@ -199,8 +193,7 @@ void TestSkinDrawing::dropDownShowsItsArrow()
     QColor darkest(255, 255, 255);
     for (int x = image.width() - 16; x < image.width(); ++x)
         for (int y = 0; y < image.height(); ++y)
-            if (image.pixelColor(x, y).lightness() < darkest.lightness())
-                darkest = image.pixelColor(x, y);
+            if (image.pixelColor(x, y).lightness() < darkest.lightness()) darkest = image.pixelColor(x, y);
     QVERIFY2(near(darkest, QColor(0x0b, 0x2a, 0x5c), 12), qPrintable(darkest.name()));
 }
 
@@ -214,8 +207,7 @@ void TestSkinDrawing::labelsKeepFontWrapAndDarkText()
     const QImage image = t.window->grab().toImage().copy(t.label->geometry());
     int darkest = 255;
     for (int x = 0; x < image.width(); ++x)
-        for (int y = 0; y < image.height(); ++y)
-            darkest = qMin(darkest, image.pixelColor(x, y).lightness());
+        for (int y = 0; y < image.height(); ++y) darkest = qMin(darkest, image.pixelColor(x, y).lightness());
     QVERIFY2(darkest < 70, qPrintable(QString::number(darkest)));
     QVERIFY(image.pixelColor(image.width() - 1, image.height() - 1).lightness() > 180);
 }
@@ -256,7 +248,8 @@ void TestSkinDrawing::lineFeedGivesTwoLines()
     QVERIFY(two.sizeHint().height() > one.sizeHint().height());
     // A long text wraps inside the label's width instead of running past it.
     SkinLabel longText;
-    longText.setCaption(QStringLiteral("The simulated write finished without errors, so this driver works with it."));
+    longText.setCaption(
+        QStringLiteral("The simulated write finished without errors, so this driver works with it."));
     QVERIFY(longText.heightForWidth(150) >= 2 * lineHeight);
 }
 
@@ -266,7 +259,8 @@ void TestSkinDrawing::captionIsPlainText()
     SkinLabel bare;
     tagged.setCaption(QStringLiteral("<b>bold</b>"));
     bare.setCaption(QStringLiteral("bold"));
-    QVERIFY(tagged.sizeHint().width() > bare.sizeHint().width() + bare.fontMetrics().horizontalAdvance(QStringLiteral("<b>")));
+    QVERIFY(tagged.sizeHint().width() >
+            bare.sizeHint().width() + bare.fontMetrics().horizontalAdvance(QStringLiteral("<b>")));
 }
 
 QTEST_MAIN(TestSkinDrawing)

@@ -45,22 +45,22 @@ void TestSkinFile::damagedFileIsRefused_data()
     QTest::newRow("bad syntax") << head + "background-top #ffffff\nend\n" << 3 << "bad syntax";
     QTest::newRow("short colour") << head + "text = #12345\nend\n" << 3 << "unknown colour \"#12345\"";
     QTest::newRow("colour by name") << head + "text = blue\nend\n" << 3 << "unknown colour \"blue\"";
-    QTest::newRow("unknown key") << head + "text = #000000\nshadow = #000000\nend\n" << 4
-                                 << "unknown key \"shadow\" in [window]";
+    QTest::newRow("unknown key") << head + "text = #000000\nshadow = #000000\nend\n"
+                                 << 4 << "unknown key \"shadow\" in [window]";
     QTest::newRow("key of another section") << head + "radius = 4\nend\n" << 3 << "unknown key \"radius\"";
     QTest::newRow("unknown section") << head + "[scrollbar]\nend\n" << 3 << "unknown section [scrollbar]";
-    QTest::newRow("key before section") << QByteArray("tessaline-skin 1\n\ntext = #000000\nend\n") << 3
-                                        << "before any [section]";
-    QTest::newRow("key twice") << head + "text = #000000\n# again\ntext = #111111\nend\n" << 5
-                               << "given twice (first on line 3)";
+    QTest::newRow("key before section")
+        << QByteArray("tessaline-skin 1\n\ntext = #000000\nend\n") << 3 << "before any [section]";
+    QTest::newRow("key twice") << head + "text = #000000\n# again\ntext = #111111\nend\n"
+                               << 5 << "given twice (first on line 3)";
     QTest::newRow("number too big") << QByteArray("tessaline-skin 1\n[button]\nradius = 21\nend\n") << 3
                                     << "bad number \"21\"";
-    QTest::newRow("number with unit") << QByteArray("tessaline-skin 1\n[button]\nradius = 4px\nend\n") << 3
-                                      << "bad number";
+    QTest::newRow("number with unit")
+        << QByteArray("tessaline-skin 1\n[button]\nradius = 4px\nend\n") << 3 << "bad number";
     QTest::newRow("negative number") << QByteArray("tessaline-skin 1\n[progress]\ngloss = -1\nend\n") << 3
                                      << "bad number";
-    QTest::newRow("text without quotes") << QByteArray("tessaline-skin 1\n[info]\nname = Aqua\nend\n") << 3
-                                         << "double quotes";
+    QTest::newRow("text without quotes")
+        << QByteArray("tessaline-skin 1\n[info]\nname = Aqua\nend\n") << 3 << "double quotes";
     QTest::newRow("truncated") << head + "text = #000000\nbackground-top = #ffffff\n" << 4 << "\"end\"";
     QTest::newRow("truncated inside a value") << head + "text = #0000" << 3 << "unknown colour";
     QTest::newRow("text after end") << head + "end\n\n[window]\n" << 5 << "after the closing";
@@ -68,8 +68,8 @@ void TestSkinFile::damagedFileIsRefused_data()
     QTest::newRow("only comments") << QByteArray("# skin\n\n# nothing\n") << 3 << "not a skin file";
     QTest::newRow("later version") << QByteArray("tessaline-skin 2\nend\n") << 1 << "version \"2\"";
     QTest::newRow("binary") << head + QByteArray("\x00\x01\x02\xff\x10", 5) + "\nend\n" << 3 << "binary";
-    QTest::newRow("invalid utf-8") << QByteArray("tessaline-skin 1\n[info]\nname = \"Aq\xc3\x28ua\"\nend\n") << 3
-                                   << "UTF-8";
+    QTest::newRow("invalid utf-8") << QByteArray("tessaline-skin 1\n[info]\nname = \"Aq\xc3\x28ua\"\nend\n")
+                                   << 3 << "UTF-8";
     QTest::newRow("empty") << QByteArray() << 0 << "empty";
 }
 
@@ -102,7 +102,8 @@ void TestSkinFile::missingOrUnreadableFileIsRefused()
             skin.LoadSkinFile(path);
             QFAIL(qPrintable(QStringLiteral("%1 was accepted").arg(path)));
         } catch (const SkinError& e) {
-            QVERIFY2(QString::fromUtf8(e.what()).contains(path + QStringLiteral(" cannot be used")), e.what());
+            QVERIFY2(QString::fromUtf8(e.what()).contains(path + QStringLiteral(" cannot be used")),
+                     e.what());
             QCOMPARE(e.line(), 0);
         }
     }

@@ -16,7 +16,8 @@ namespace storetest {
 
 class TestFolder {
 public:
-    TestFolder() {
+    TestFolder()
+    {
         std::random_device random;
         for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
             const auto candidate =
@@ -26,7 +27,8 @@ public:
         }
         if (path_.empty()) std::abort();
     }
-    ~TestFolder() {
+    ~TestFolder()
+    {
         std::error_code ignored;
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ignored);
@@ -37,7 +39,8 @@ public:
 
     const std::string& Path() const { return path_; }
     // Names are written with '/'; they are joined with the platform's own separator.
-    std::string operator/(const std::string& name) const {
+    std::string operator/(const std::string& name) const
+    {
         std::string joined = path_ + platform::PathSeparator() + name;
         for (char& c : joined) {
             if (c == '/') c = platform::PathSeparator();
@@ -45,7 +48,8 @@ public:
         return joined;
     }
 
-    std::string Write(const std::string& name, const std::string& contents) const {
+    std::string Write(const std::string& name, const std::string& contents) const
+    {
         const std::string full = *this / name;
         std::filesystem::create_directories(std::filesystem::path(full).parent_path());
         std::ofstream(full, std::ios::binary) << contents;
@@ -56,7 +60,8 @@ private:
     std::string path_;
 };
 
-inline std::string ReadFile(const std::string& path) {
+inline std::string ReadFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -71,12 +76,14 @@ void ImportIntoRegistry(const std::string& contents);
 // tests' keys cleared before and after.
 class StoreFolder : public TestFolder {
 public:
-    StoreFolder() {
+    StoreFolder()
+    {
         ClearTestKeys();
         platform::SetAppDirectory(*this / "app");
     }
     ~StoreFolder() { ClearTestKeys(); }
-    void WriteStore(const std::string& contents) const {
+    void WriteStore(const std::string& contents) const
+    {
         ClearTestKeys();
         ImportIntoRegistry(contents);
     }
@@ -85,12 +92,16 @@ public:
 // The registry store and the application directory inside a fresh folder.
 class StoreFolder : public TestFolder {
 public:
-    StoreFolder() {
+    StoreFolder()
+    {
         setenv("XDG_CONFIG_HOME", (*this / "config").c_str(), 1);
         platform::SetAppDirectory(*this / "app");
     }
     std::string StorePath() const { return platform::RegistryStorePath(); }
-    std::string WriteStore(const std::string& contents) const { return Write("config/Tessaline/user.reg", contents); }
+    std::string WriteStore(const std::string& contents) const
+    {
+        return Write("config/Tessaline/user.reg", contents);
+    }
     std::string Store() const { return ReadFile(StorePath()); }
 };
 #endif

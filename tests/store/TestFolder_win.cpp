@@ -10,7 +10,8 @@
 
 namespace storetest {
 
-void ClearTestKeys() {
+void ClearTestKeys()
+{
     for (const char* key : {"Software\\Quorvane", "Software\\Q", "Software\\Other", "Software\\New",
                             "Software\\Missing", "Software\\Bulk"}) {
         ::RegDeleteTreeA(HKEY_CURRENT_USER, key);
@@ -18,7 +19,8 @@ void ClearTestKeys() {
     ::RegDeleteValueA(HKEY_CURRENT_USER, nullptr);
 }
 
-void ImportIntoRegistry(const std::string& contents) {
+void ImportIntoRegistry(const std::string& contents)
+{
     const auto document = platform::regfile::Parse(contents);
     if (!document) std::abort();
     const platform::regfile::Key* root = document->top.FindSubKey("HKEY_CURRENT_USER");
@@ -29,8 +31,8 @@ void ImportIntoRegistry(const std::string& contents) {
             std::uint32_t disposition = 0;
             if (!path.empty() &&
                 platform::RegCreateKeyExA(platform::kHkeyCurrentUser, path, 0, nullptr,
-                                          platform::kRegOptionNonVolatile, platform::kKeyAccess63, nullptr, &handle,
-                                          &disposition) != platform::kErrorSuccess) {
+                                          platform::kRegOptionNonVolatile, platform::kKeyAccess63, nullptr,
+                                          &handle, &disposition) != platform::kErrorSuccess) {
                 std::abort();
             }
             for (const platform::regfile::Value* value : key.Values()) {

@@ -17,7 +17,8 @@ namespace {
 using storetest::TestFolder;
 
 #ifndef _WIN32
-TEST(AppDirectoryDeathTest, IsTheFolderOfTheRunningProgramWithLinksResolved) {
+TEST(AppDirectoryDeathTest, IsTheFolderOfTheRunningProgramWithLinksResolved)
+{
     char resolved[PATH_MAX];
     ASSERT_NE(realpath("/proc/self/exe", resolved), nullptr);
     const std::string expected = std::filesystem::path(resolved).parent_path().string();
@@ -32,7 +33,8 @@ TEST(AppDirectoryDeathTest, IsTheFolderOfTheRunningProgramWithLinksResolved) {
         testing::ExitedWithCode(0), "\\[" + expected + "\\]");
 }
 
-TEST(AppDirectory, SetAppDirectoryDropsTrailingSeparators) {
+TEST(AppDirectory, SetAppDirectoryDropsTrailingSeparators)
+{
     platform::SetAppDirectory("/opt/tessaline//");
     EXPECT_EQ(platform::AppDirectory(), "/opt/tessaline");
     EXPECT_EQ(platform::JoinPath(platform::AppDirectory(), "Lang"), "/opt/tessaline/Lang");
@@ -41,7 +43,8 @@ TEST(AppDirectory, SetAppDirectoryDropsTrailingSeparators) {
     EXPECT_EQ(platform::JoinPath(platform::AppDirectory(), "Burn.exe"), "/Burn.exe");
 }
 
-TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles) {
+TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles)
+{
     TestFolder folder;
     const std::string file = folder.Write("skin.skn", "x");
     folder.Write(".hidden", "x");
@@ -60,7 +63,8 @@ TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles) {
 }
 #endif
 
-TEST(UiHooksDeathTest, WithoutHooksTheMessageGoesToStandardErrorAndTheProgramEnds) {
+TEST(UiHooksDeathTest, WithoutHooksTheMessageGoesToStandardErrorAndTheProgramEnds)
+{
     EXPECT_EXIT(
         {
             platform::ShowMessage("No skin", platform::MessageIcon::Critical);

@@ -9,7 +9,8 @@ namespace {
 
 using storetest::TestFolder;
 
-[[maybe_unused]] std::vector<std::pair<std::string, bool>> FindAll(const std::string& pattern) {
+[[maybe_unused]] std::vector<std::pair<std::string, bool>> FindAll(const std::string& pattern)
+{
     std::vector<std::pair<std::string, bool>> found;
     platform::FindData data;
     const platform::FindHandle handle = platform::FindFirstFileA(pattern, &data);
@@ -24,7 +25,8 @@ using storetest::TestFolder;
 }
 
 #ifndef _WIN32
-TEST(FindFile, MatchesWithoutCaseAndSortsByNameWithoutCase) {
+TEST(FindFile, MatchesWithoutCaseAndSortsByNameWithoutCase)
+{
     TestFolder folder;
     for (const char* name : {"b.ini", "A.INI", "c.Ini", "notes.txt", "d.ini.bak", ".hidden.ini", "ini"}) {
         folder.Write(std::string("Lang/") + name, "");
@@ -35,18 +37,21 @@ TEST(FindFile, MatchesWithoutCaseAndSortsByNameWithoutCase) {
     EXPECT_EQ(FindAll(folder / "Lang/*.ini"), expected);
 }
 
-TEST(FindFile, WildcardsMatchWholeCharacters) {
+TEST(FindFile, WildcardsMatchWholeCharacters)
+{
     TestFolder folder;
     for (const char* name : {"\xC3\xA9.ini", "ab.ini", "abc.ini", "a.b.ini"}) folder.Write(name, "");
-    EXPECT_EQ(FindAll(folder / "?.ini"), (std::vector<std::pair<std::string, bool>>{{"\xC3\xA9.ini", false}}));
-    EXPECT_EQ(FindAll(folder / "a*b*.ini"),
-              (std::vector<std::pair<std::string, bool>>{{"a.b.ini", false}, {"ab.ini", false}, {"abc.ini", false}}));
+    EXPECT_EQ(FindAll(folder / "?.ini"),
+              (std::vector<std::pair<std::string, bool>>{{"\xC3\xA9.ini", false}}));
+    EXPECT_EQ(FindAll(folder / "a*b*.ini"), (std::vector<std::pair<std::string, bool>>{
+                                                {"a.b.ini", false}, {"ab.ini", false}, {"abc.ini", false}}));
     EXPECT_EQ(FindAll(folder / "AB?.INI"), (std::vector<std::pair<std::string, bool>>{{"abc.ini", false}}));
 }
 
 #endif
 
-TEST(FindFile, FailsWithoutAMatchOrAFolder) {
+TEST(FindFile, FailsWithoutAMatchOrAFolder)
+{
     TestFolder folder;
     folder.Write("a.txt", "");
     platform::FindData data;

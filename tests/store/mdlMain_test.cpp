@@ -13,7 +13,8 @@ using storetest::StoreFolder;
 
 class LanguageTest : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         mdlMain::ResetForTesting();
         platform::SetUiHooks({[this](const std::string& text, platform::MessageIcon icon) {
                                   messages_.push_back(text);
@@ -23,11 +24,14 @@ protected:
     }
     void TearDown() override { platform::SetUiHooks({}); }
 
-    void AddLanguage(const std::string& fileName, const std::string& contents = "[Velthorn]\n") {
+    void AddLanguage(const std::string& fileName, const std::string& contents = "[Velthorn]\n")
+    {
         folder_.Write("app/Lang/" + fileName, contents);
     }
-    void StoreIndex(const std::string& values) {
-        folder_.WriteStore("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvane\\Input_Setting\\Language]\n" + values);
+    void StoreIndex(const std::string& values)
+    {
+        folder_.WriteStore("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvane\\Input_Setting\\Language]\n" +
+                           values);
     }
     std::string LangPath(const std::string& fileName) const { return folder_ / ("app/Lang/" + fileName); }
 
@@ -37,7 +41,8 @@ protected:
     int endStatus_ = -1;
 };
 
-TEST_F(LanguageTest, OneFileAndNoStoredIndex) {
+TEST_F(LanguageTest, OneFileAndNoStoredIndex)
+{
     AddLanguage("de.ini");
     ASSERT_TRUE(mdlMain::LoadLanguage());
     EXPECT_EQ(mdlMain::LangCount, 1);
@@ -57,28 +62,32 @@ void PrintTo(const IndexCase& c, std::ostream* out) { *out << c.name; }
 
 class LanguageIndex : public LanguageTest, public testing::WithParamInterface<IndexCase> {};
 
-TEST_P(LanguageIndex, PicksTheFileOfTheListing) {
-    for (int i = 0; i < GetParam().files; ++i) AddLanguage(std::string(1, static_cast<char>('a' + i)) + ".ini");
+TEST_P(LanguageIndex, PicksTheFileOfTheListing)
+{
+    for (int i = 0; i < GetParam().files; ++i)
+        AddLanguage(std::string(1, static_cast<char>('a' + i)) + ".ini");
     StoreIndex(GetParam().stored);
     ASSERT_TRUE(mdlMain::LoadLanguage());
     EXPECT_EQ(mdlMain::LangFilePath, LangPath(GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, LanguageIndex,
-    testing::Values(IndexCase{"third", 3, "@=\"2\"\n", "c.ini"}, IndexCase{"pastTheEnd", 3, "@=\"3\"\n", "a.ini"},
-                    IndexCase{"halfWithOneFile", 1, "@=\"0.5\"\n", "a.ini"},
-                    IndexCase{"oneAndAHalfGoesToEven", 3, "@=\"1.5\"\n", "c.ini"},
-                    IndexCase{"halfGoesToEvenZero", 3, "@=\"0.5\"\n", "a.ini"},
-                    IndexCase{"blanksAround", 3, "@=\" 1 \"\n", "b.ini"},
-                    IndexCase{"empty", 3, "@=\"\"\n", "a.ini"}, IndexCase{"notANumber", 3, "@=\"two\"\n", "a.ini"},
-                    IndexCase{"negative", 3, "@=\"-1\"\n", "a.ini"},
-                    IndexCase{"dword", 3, "@=dword:00000001\n", "b.ini"},
-                    IndexCase{"withoutNul", 3, "@=hex(1):32\n", "c.ini"},
-                    IndexCase{"otherValueOnly", 3, "\"x\"=\"2\"\n", "a.ini"}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, LanguageIndex,
+                         testing::Values(IndexCase{"third", 3, "@=\"2\"\n", "c.ini"},
+                                         IndexCase{"pastTheEnd", 3, "@=\"3\"\n", "a.ini"},
+                                         IndexCase{"halfWithOneFile", 1, "@=\"0.5\"\n", "a.ini"},
+                                         IndexCase{"oneAndAHalfGoesToEven", 3, "@=\"1.5\"\n", "c.ini"},
+                                         IndexCase{"halfGoesToEvenZero", 3, "@=\"0.5\"\n", "a.ini"},
+                                         IndexCase{"blanksAround", 3, "@=\" 1 \"\n", "b.ini"},
+                                         IndexCase{"empty", 3, "@=\"\"\n", "a.ini"},
+                                         IndexCase{"notANumber", 3, "@=\"two\"\n", "a.ini"},
+                                         IndexCase{"negative", 3, "@=\"-1\"\n", "a.ini"},
+                                         IndexCase{"dword", 3, "@=dword:00000001\n", "b.ini"},
+                                         IndexCase{"withoutNul", 3, "@=hex(1):32\n", "c.ini"},
+                                         IndexCase{"otherValueOnly", 3, "\"x\"=\"2\"\n", "a.ini"}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
-TEST_F(LanguageTest, NameIsEverythingBeforeTheLastDot) {
+TEST_F(LanguageTest, NameIsEverythingBeforeTheLastDot)
+{
     AddLanguage("en.us.ini", "[Velthorn]\n2000=Wizard\n");
     ASSERT_TRUE(mdlMain::LoadLanguage());
     EXPECT_EQ(mdlMain::LangNames[0], "en.us");
@@ -86,8 +95,10 @@ TEST_F(LanguageTest, NameIsEverythingBeforeTheLastDot) {
     EXPECT_EQ(mdlMain::GetLangString("2000", ""), "Wizard");
 }
 
-TEST_F(LanguageTest, ListsAtMost21EntriesSortedAndCountsFolders) {
-    for (int i = 0; i < 30; ++i) AddLanguage("lang" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".ini");
+TEST_F(LanguageTest, ListsAtMost21EntriesSortedAndCountsFolders)
+{
+    for (int i = 0; i < 30; ++i)
+        AddLanguage("lang" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".ini");
     std::filesystem::create_directories(folder_ / "app/Lang/Lang05x.ini");
     AddLanguage("readme.txt");
     StoreIndex("@=\"20\"\n");
@@ -99,14 +110,16 @@ TEST_F(LanguageTest, ListsAtMost21EntriesSortedAndCountsFolders) {
     EXPECT_EQ(mdlMain::LangFilePath, LangPath("lang19.ini"));
 }
 
-TEST_F(LanguageTest, AFolderNamedLikeALanguageFileCounts) {
+TEST_F(LanguageTest, AFolderNamedLikeALanguageFileCounts)
+{
     std::filesystem::create_directories(folder_ / "app/Lang/x.ini");
     ASSERT_TRUE(mdlMain::LoadLanguage());
     EXPECT_EQ(mdlMain::LangCount, 1);
     EXPECT_EQ(mdlMain::GetLangString("2000", "d"), "d");
 }
 
-TEST_F(LanguageTest, NoLanguageFileTellsTheUserAndEndsTheProgram) {
+TEST_F(LanguageTest, NoLanguageFileTellsTheUserAndEndsTheProgram)
+{
     folder_.Write("app/Lang/readme.txt", "");
     EXPECT_FALSE(mdlMain::LoadLanguage());
     EXPECT_EQ(messages_, std::vector<std::string>{"No Language files found"});
@@ -115,14 +128,16 @@ TEST_F(LanguageTest, NoLanguageFileTellsTheUserAndEndsTheProgram) {
     EXPECT_TRUE(mdlMain::LangFilePath.empty());
 }
 
-TEST(LanguageDeathTest, WithoutHooksTheProgramEndsWithStatus1) {
+TEST(LanguageDeathTest, WithoutHooksTheProgramEndsWithStatus1)
+{
     StoreFolder folder;
     mdlMain::ResetForTesting();
     EXPECT_EXIT(mdlMain::LoadLanguage(), testing::ExitedWithCode(1), "No Language files found");
 }
 
 #ifndef _WIN32
-TEST_F(LanguageTest, LooksUpTextsWithDefaultsAndCutsThemTo254Characters) {
+TEST_F(LanguageTest, LooksUpTextsWithDefaultsAndCutsThemTo254Characters)
+{
     AddLanguage("en.ini", "[Velthorn]\n2000=Brimcott\n2002=" + std::string(300, 'y') + "\n2003=\xC3\xA9" +
                               std::string(299, 'z') + "\n2104=first\n2105=second\n");
     ASSERT_TRUE(mdlMain::LoadLanguage());
@@ -137,14 +152,16 @@ TEST_F(LanguageTest, LooksUpTextsWithDefaultsAndCutsThemTo254Characters) {
 
 #endif
 
-TEST_F(LanguageTest, AnUpperCaseExtensionIsStillRead) {
+TEST_F(LanguageTest, AnUpperCaseExtensionIsStillRead)
+{
     AddLanguage("FR.INI", "[Velthorn]\n2000=Assistant\n");
     ASSERT_TRUE(mdlMain::LoadLanguage());
     EXPECT_EQ(mdlMain::LangFilePath, LangPath("FR.ini"));
     EXPECT_EQ(mdlMain::GetLangString("2000", ""), "Assistant");
 }
 
-TEST_F(LanguageTest, BadLanguageFilesGiveDefaults) {
+TEST_F(LanguageTest, BadLanguageFilesGiveDefaults)
+{
     AddLanguage("a.ini", "");
     AddLanguage("b.ini", std::string("\0\xFF[Velthorn\0\n2000", 17));
     AddLanguage("c.ini", "[Velthorn]\n2000=cut sho");

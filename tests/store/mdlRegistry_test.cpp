@@ -17,11 +17,14 @@ using storetest::StoreFolder;
 
 constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
 
-std::string StoreWith(const std::string& values) {
+std::string StoreWith(const std::string& values)
+{
     return std::string(kHeader) + "[HKEY_CURRENT_USER\\Software\\Q]\n" + values;
 }
 
-std::string Query(const std::string& path, const std::string& name, const std::string& defaultText = "<default>") {
+std::string Query(const std::string& path, const std::string& name,
+                  const std::string& defaultText = "<default>")
+{
     return QueryRegistryValue(kHkeyCurrentUser, path, name, defaultText);
 }
 
@@ -37,7 +40,8 @@ void PrintTo(const QueryCase& c, std::ostream* out) { *out << c.name; }
 
 class QueryRegistry : public testing::TestWithParam<QueryCase> {};
 
-TEST_P(QueryRegistry, GivesTheTextOrTheDefault) {
+TEST_P(QueryRegistry, GivesTheTextOrTheDefault)
+{
     StoreFolder folder;
     folder.WriteStore(StoreWith(GetParam().values));
     EXPECT_EQ(Query(GetParam().keyPath, GetParam().valueName), GetParam().expected);
@@ -59,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                     QueryCase{"onlyOneBackslashTrimmed", "@=\"t\"\n", "\\\\Software\\Q", "", "<default>"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST(QueryRegistryValue, ASingleBackslashIsTheRoot) {
+TEST(QueryRegistryValue, ASingleBackslashIsTheRoot)
+{
     StoreFolder folder;
     folder.WriteStore(std::string(kHeader) + "[HKEY_CURRENT_USER]\n@=\"root\"\n");
     EXPECT_EQ(Query("\\", ""), "root");
@@ -67,7 +72,8 @@ TEST(QueryRegistryValue, ASingleBackslashIsTheRoot) {
 }
 
 #ifndef _WIN32
-TEST(QueryRegistryValue, FallsBackToReadAccessOnAReadOnlyStore) {
+TEST(QueryRegistryValue, FallsBackToReadAccessOnAReadOnlyStore)
+{
     StoreFolder folder;
     chmod(folder.WriteStore(StoreWith("@=\"2\"\n")).c_str(), 0444);
     EXPECT_EQ(Query("Software\\Q", ""), "2");
@@ -75,13 +81,15 @@ TEST(QueryRegistryValue, FallsBackToReadAccessOnAReadOnlyStore) {
 
 #endif
 
-TEST(SetRegistryValue, CreatesEveryMissingKeyAndWritesTheNumberAsText) {
+TEST(SetRegistryValue, CreatesEveryMissingKeyAndWritesTheNumberAsText)
+{
     StoreFolder folder;
     const std::string path = std::string(mdlMain::kSettingsKey) + mdlMain::kDriverKey;
     EXPECT_EQ(SetRegistryValue(path, "", std::int64_t{12}, 1), kErrorSuccess);
     RegKey key = 0;
-    ASSERT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "Software\\Quorvane\\Output_Setting\\Driver", 0, kKeyRead, &key),
-              kErrorSuccess);
+    ASSERT_EQ(
+        RegOpenKeyExA(kHkeyCurrentUser, "Software\\Quorvane\\Output_Setting\\Driver", 0, kKeyRead, &key),
+        kErrorSuccess);
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     EXPECT_EQ(RegQueryValueExA(key, nullptr, nullptr, &type, nullptr, &size), kErrorSuccess);
@@ -94,7 +102,8 @@ TEST(SetRegistryValue, CreatesEveryMissingKeyAndWritesTheNumberAsText) {
 }
 
 #ifndef _WIN32
-TEST(SetRegistryValue, UsesItsPathUntrimmedAndReportsFailures) {
+TEST(SetRegistryValue, UsesItsPathUntrimmedAndReportsFailures)
+{
     StoreFolder folder;
     EXPECT_EQ(SetRegistryValue("\\Software\\Q", "", std::string("x"), 1), kErrorBadPathname);
     EXPECT_EQ(Query("Software\\Q", ""), "<default>");
@@ -113,7 +122,8 @@ TEST(SetRegistryValue, UsesItsPathUntrimmedAndReportsFailures) {
 
 #endif
 
-TEST(SetKeyValue, WritesDwordsAndRaisesConversionErrors) {
+TEST(SetKeyValue, WritesDwordsAndRaisesConversionErrors)
+{
     StoreFolder folder;
     EXPECT_EQ(SetRegistryValue("Software\\Q", "d", std::string(" 1.5 "), 4), kErrorSuccess);
     EXPECT_EQ(Query("Software\\Q", "d"), "2");
@@ -134,13 +144,15 @@ TEST(SetKeyValue, WritesDwordsAndRaisesConversionErrors) {
     EXPECT_EQ(Query("Software\\Q", "d"), "-7");
 }
 
-TEST(SetKeyValue, OtherTypesWriteNothing) {
+TEST(SetKeyValue, OtherTypesWriteNothing)
+{
     StoreFolder folder;
     EXPECT_EQ(SetRegistryValue("Software\\Q", "b", std::string("x"), 3), kErrorSuccess);
     EXPECT_EQ(Query("Software\\Q", "b"), "<default>");
 }
 
-TEST(TrimKeyPath, RemovesOneBackslashAtEachEnd) {
+TEST(TrimKeyPath, RemovesOneBackslashAtEachEnd)
+{
     EXPECT_EQ(mdlRegistry::TrimKeyPath("\\\\a\\b\\\\"), "\\a\\b\\");
     EXPECT_EQ(mdlRegistry::TrimKeyPath("\\a\\b\\"), "a\\b");
     EXPECT_EQ(mdlRegistry::TrimKeyPath("\\"), "");

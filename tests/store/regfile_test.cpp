@@ -8,7 +8,8 @@ using namespace platform::regfile;
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-const Value* ValueAt(const Document& document, const std::string& path, const std::string& name) {
+const Value* ValueAt(const Document& document, const std::string& path, const std::string& name)
+{
     const auto names = SplitKeyPath(path);
     const Key* key = names ? FindKey(document, *names) : nullptr;
     return key == nullptr ? nullptr : key->FindValue(name);
@@ -26,7 +27,8 @@ void PrintTo(const ValueCase& c, std::ostream* out) { *out << c.name; }
 
 class ReadsValue : public testing::TestWithParam<ValueCase> {};
 
-TEST_P(ReadsValue, WithItsTypeAndBytes) {
+TEST_P(ReadsValue, WithItsTypeAndBytes)
+{
     const auto& c = GetParam();
     ParseError error;
     const auto document =
@@ -52,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"binary", "\"b\"=hex:00,ff,10\n", "b", 3, std::string("\0\xff\x10", 3)},
         ValueCase{"typedHex", "\"t\"=hex(abcd):01\n", "t", 0xabcd, "\x01"},
         ValueCase{"emptyHexText", "\"t\"=hex(1):\n", "t", 1, ""},
-        ValueCase{"continued", "\"c\"=hex(2):41,\\\n  ; between\n\n  42,00\n", "c", 2, std::string("AB\0", 3)},
+        ValueCase{"continued", "\"c\"=hex(2):41,\\\n  ; between\n\n  42,00\n", "c", 2,
+                  std::string("AB\0", 3)},
         ValueCase{"continuedWithComment", "\"c\"=hex:01,\\;x\n  02\n", "c", 3, "\x01\x02"},
         ValueCase{"laterLineWins", "@=\"1\"\n@=\"2\"\n", "", 1, std::string("2\0", 2)}),
     [](const auto& test) { return std::string(test.param.name); });
@@ -72,32 +75,34 @@ const std::string kHead = "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_U
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RejectsText,
-    testing::Values(
-        InvalidCase{"empty", ""}, InvalidCase{"noHeader", "[HKEY_CURRENT_USER\\K]\n@=\"1\"\n"},
-        InvalidCase{"lowerCaseHeader", "regedit4\n"}, InvalidCase{"headerWithMore", "REGEDIT4 FOO\n"},
-        InvalidCase{"binary", std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0", 9)},
-        InvalidCase{"keyWithoutBracket", "REGEDIT4\n[HKEY_CURRENT_USER\\K\n"},
-        InvalidCase{"blankAfterBracket", "REGEDIT4\n[ HKEY_CURRENT_USER\\K]\n"},
-        InvalidCase{"doubledBackslash", "REGEDIT4\n[HKEY_CURRENT_USER\\\\K]\n"},
-        InvalidCase{"valueBeforeKey", "REGEDIT4\n@=\"1\"\n"},
-        InvalidCase{"unterminatedText", kHead + "@=\"abc\n"},
-        InvalidCase{"unterminatedName", kHead + "\"abc=\"1\"\n"},
-        InvalidCase{"unknownEscape", kHead + "@=\"a\\0\"\n"},
-        InvalidCase{"unquotedName", kHead + "abc=\"1\"\n"}, InvalidCase{"noData", kHead + "@=\n"},
-        InvalidCase{"hashAfterData", kHead + "@=\"1\" #x\n"},
-        InvalidCase{"nineDigitDword", kHead + "@=dword:123456789\n"},
-        InvalidCase{"dwordWithPrefix", kHead + "@=dword:0x12\n"},
-        InvalidCase{"oddHexDigits", kHead + "@=hex:abc\n"}, InvalidCase{"oneHexDigit", kHead + "@=hex:a,b\n"},
-        InvalidCase{"hexWithoutComma", kHead + "@=hex:aa bb\n"},
-        InvalidCase{"backslashWithoutComma", kHead + "@=hex:aa\\\n  bb\n"},
-        InvalidCase{"continuationStartsWithComma", kHead + "@=hex:aa,\\\n  ,bb\n"},
-        InvalidCase{"continuationCutOff", kHead + "@=hex:aa,\\\n"},
-        InvalidCase{"continuationSwallowsNextValue", kHead + "@=hex:aa,\\\n\"b\"=\"x\"\n"},
-        InvalidCase{"hexTypeTooLong", kHead + "@=hex(100000000):00\n"},
-        InvalidCase{"strayText", kHead + "what is this\n"}),
+    testing::Values(InvalidCase{"empty", ""}, InvalidCase{"noHeader", "[HKEY_CURRENT_USER\\K]\n@=\"1\"\n"},
+                    InvalidCase{"lowerCaseHeader", "regedit4\n"},
+                    InvalidCase{"headerWithMore", "REGEDIT4 FOO\n"},
+                    InvalidCase{"binary", std::string("\x7f\x45\x4c\x46\x02\x01\x01\0\0", 9)},
+                    InvalidCase{"keyWithoutBracket", "REGEDIT4\n[HKEY_CURRENT_USER\\K\n"},
+                    InvalidCase{"blankAfterBracket", "REGEDIT4\n[ HKEY_CURRENT_USER\\K]\n"},
+                    InvalidCase{"doubledBackslash", "REGEDIT4\n[HKEY_CURRENT_USER\\\\K]\n"},
+                    InvalidCase{"valueBeforeKey", "REGEDIT4\n@=\"1\"\n"},
+                    InvalidCase{"unterminatedText", kHead + "@=\"abc\n"},
+                    InvalidCase{"unterminatedName", kHead + "\"abc=\"1\"\n"},
+                    InvalidCase{"unknownEscape", kHead + "@=\"a\\0\"\n"},
+                    InvalidCase{"unquotedName", kHead + "abc=\"1\"\n"}, InvalidCase{"noData", kHead + "@=\n"},
+                    InvalidCase{"hashAfterData", kHead + "@=\"1\" #x\n"},
+                    InvalidCase{"nineDigitDword", kHead + "@=dword:123456789\n"},
+                    InvalidCase{"dwordWithPrefix", kHead + "@=dword:0x12\n"},
+                    InvalidCase{"oddHexDigits", kHead + "@=hex:abc\n"},
+                    InvalidCase{"oneHexDigit", kHead + "@=hex:a,b\n"},
+                    InvalidCase{"hexWithoutComma", kHead + "@=hex:aa bb\n"},
+                    InvalidCase{"backslashWithoutComma", kHead + "@=hex:aa\\\n  bb\n"},
+                    InvalidCase{"continuationStartsWithComma", kHead + "@=hex:aa,\\\n  ,bb\n"},
+                    InvalidCase{"continuationCutOff", kHead + "@=hex:aa,\\\n"},
+                    InvalidCase{"continuationSwallowsNextValue", kHead + "@=hex:aa,\\\n\"b\"=\"x\"\n"},
+                    InvalidCase{"hexTypeTooLong", kHead + "@=hex(100000000):00\n"},
+                    InvalidCase{"strayText", kHead + "what is this\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST(RegParse, ReadsTheFormsWindowsWrites) {
+TEST(RegParse, ReadsTheFormsWindowsWrites)
+{
     // What the registry editor exports: UTF-16LE with BOM and CR LF, text values as UTF-16.
     const std::string utf8 =
         "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quorvane\\Input_Setting\\"
@@ -120,10 +125,10 @@ TEST(RegParse, ReadsTheFormsWindowsWrites) {
     EXPECT_EQ(ValueAt(*ansi, "HKEY_CURRENT_USER\\K", "")->data, Bytes(std::string("caf\xC3\xA9\0", 6)));
 }
 
-TEST(RegParse, KeysMatchWithoutCaseAndKeepTheirFirstSpelling) {
-    const auto document = Parse(
-        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvane]\n\"A\"=\"1\"\n"
-        "[hkey_current_user\\SOFTWARE\\QUORVANE\\]\n\"a\"=\"2\"\n");
+TEST(RegParse, KeysMatchWithoutCaseAndKeepTheirFirstSpelling)
+{
+    const auto document = Parse("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvane]\n\"A\"=\"1\"\n"
+                                "[hkey_current_user\\SOFTWARE\\QUORVANE\\]\n\"a\"=\"2\"\n");
     ASSERT_TRUE(document);
     const auto& roots = document->top.SubKeys();
     ASSERT_EQ(roots.size(), 1u);
@@ -135,7 +140,8 @@ TEST(RegParse, KeysMatchWithoutCaseAndKeepTheirFirstSpelling) {
     EXPECT_EQ(key->Values()[0]->data, Bytes(std::string("2\0", 2)));
 }
 
-TEST(RegParse, RemovalLinesRemoveKeysAndValues) {
+TEST(RegParse, RemovalLinesRemoveKeysAndValues)
+{
     const auto document = Parse(
         "REGEDIT4\n[HKEY_CURRENT_USER\\A\\B]\n@=\"1\"\n[HKEY_CURRENT_USER\\A\\C]\n\"x\"=\"1\"\n\"y\"=\"2\"\n"
         "\"x\"=-\n[-HKEY_CURRENT_USER\\A\\B]\n@=\"ignored\"\n");
@@ -145,7 +151,8 @@ TEST(RegParse, RemovalLinesRemoveKeysAndValues) {
     EXPECT_NE(ValueAt(*document, "HKEY_CURRENT_USER\\A\\C", "y"), nullptr);
 }
 
-TEST(RegWrite, GivesTheExportLayout) {
+TEST(RegWrite, GivesTheExportLayout)
+{
     Document document;
     Key& key = CreateKey(document, {"HKEY_CURRENT_USER", "Software", "Q"});
     key.SetValue("", 1, Bytes(std::string("C:\\x \"y\"\0", 9)));
@@ -153,18 +160,18 @@ TEST(RegWrite, GivesTheExportLayout) {
     key.SetValue("raw", 1, Bytes("no nul"));
     key.SetValue("b", 3, Bytes(std::string("\x01\xab", 2)));
     key.SetValue("multi", 7, Bytes(std::string("a\0b\0\0", 5)));
-    EXPECT_EQ(Write(document),
-              "Windows Registry Editor Version 5.00\n\n"
-              "[HKEY_CURRENT_USER\\Software]\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Q]\n"
-              "@=\"C:\\\\x \\\"y\\\"\"\n"
-              "\"n\"=dword:0000000c\n"
-              "\"raw\"=hex(1):6e,6f,20,6e,75,6c\n"
-              "\"b\"=hex:01,ab\n"
-              "\"multi\"=hex(7):61,00,62,00,00\n\n");
+    EXPECT_EQ(Write(document), "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software]\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Q]\n"
+                               "@=\"C:\\\\x \\\"y\\\"\"\n"
+                               "\"n\"=dword:0000000c\n"
+                               "\"raw\"=hex(1):6e,6f,20,6e,75,6c\n"
+                               "\"b\"=hex:01,ab\n"
+                               "\"multi\"=hex(7):61,00,62,00,00\n\n");
 }
 
-TEST(RegWrite, LongListsBreakBefore80Columns) {
+TEST(RegWrite, LongListsBreakBefore80Columns)
+{
     Document document;
     CreateKey(document, {"HKEY_CURRENT_USER", "K"}).SetValue("big", 3, std::vector<std::uint8_t>(200, 0x5a));
     const std::string text = Write(document);
@@ -185,7 +192,8 @@ TEST(RegWrite, LongListsBreakBefore80Columns) {
 // Whatever was read, written back, reads back the same.
 class RoundTrip : public testing::TestWithParam<std::string> {};
 
-TEST_P(RoundTrip, KeepsTheDocument) {
+TEST_P(RoundTrip, KeepsTheDocument)
+{
     const auto first = Parse(GetParam());
     ASSERT_TRUE(first);
     const std::string written = Write(*first);
@@ -199,7 +207,8 @@ INSTANTIATE_TEST_SUITE_P(
     Samples, RoundTrip,
     testing::Values(
         std::string("REGEDIT4\n"),
-        std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"k\"=\"v\"\n[HKEY_CURRENT_USER]\n@=\"root\"\n"),
+        std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n\"k\"=\"v\"\n[HKEY_CURRENT_USER]\n@="
+                    "\"root\"\n"),
         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\A\\B\\C]\n[HKEY_CURRENT_USER\\A]\n"),
         std::string("REGEDIT4\n[HKEY_LOCAL_MACHINE\\A\\B]\n[-HKEY_LOCAL_MACHINE\\A]\n"),
         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\odd] name ]\n\"@\"=\"\"\n\"\\\"\"=hex(0):\n"),
@@ -208,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
         std::string("\xEF\xBB\xBFREGEDIT4\n[HKEY_CURRENT_USER\\\xC3\xA9t\xC3\xA9]\n@=\"\xE2\x82\xAC\"\n"),
         std::string("REGEDIT4\n[HKEY_CURRENT_USER\\K]\n@=\"tab\there\"\n\"x\"=-\n")));
 
-TEST(KeyPaths, SplitAtBackslashes) {
+TEST(KeyPaths, SplitAtBackslashes)
+{
     EXPECT_EQ(SplitKeyPath(""), std::vector<std::string>{});
     EXPECT_EQ(SplitKeyPath("A\\B\\\\"), (std::vector<std::string>{"A", "B"}));
     EXPECT_FALSE(SplitKeyPath("\\A"));

@@ -25,19 +25,22 @@ using storetest::StoreFolder;
 
 constexpr const char* kHeader = "Windows Registry Editor Version 5.00\n\n";
 
-RegStatus Create(const std::string& path, RegKey* key, std::uint32_t* disposition = nullptr) {
+RegStatus Create(const std::string& path, RegKey* key, std::uint32_t* disposition = nullptr)
+{
     std::uint32_t ignored = 0;
-    return RegCreateKeyExA(kHkeyCurrentUser, path, 0, nullptr, kRegOptionNonVolatile, kKeyAccess63, nullptr, key,
-                           disposition != nullptr ? disposition : &ignored);
+    return RegCreateKeyExA(kHkeyCurrentUser, path, 0, nullptr, kRegOptionNonVolatile, kKeyAccess63, nullptr,
+                           key, disposition != nullptr ? disposition : &ignored);
 }
 
-RegStatus SetText(RegKey key, const char* name, const std::string& text) {
+RegStatus SetText(RegKey key, const char* name, const std::string& text)
+{
     const std::string data = text + '\0';
     return RegSetValueExA(key, name, 0, kRegSz, reinterpret_cast<const std::uint8_t*>(data.data()),
                           static_cast<std::uint32_t>(data.size()));
 }
 
-RegStatus WriteValue(const std::string& path, const char* name, const std::string& text) {
+RegStatus WriteValue(const std::string& path, const char* name, const std::string& text)
+{
     RegKey key = 0;
     if (const RegStatus status = Create(path, &key); status != kErrorSuccess) return status;
     const RegStatus status = SetText(key, name, text);
@@ -45,7 +48,8 @@ RegStatus WriteValue(const std::string& path, const char* name, const std::strin
     return status;
 }
 
-std::optional<std::string> ReadValue(const std::string& path, const char* name) {
+std::optional<std::string> ReadValue(const std::string& path, const char* name)
+{
     RegKey key = 0;
     if (RegOpenKeyExA(kHkeyCurrentUser, path, 0, kKeyRead, &key) != kErrorSuccess) return std::nullopt;
     std::uint32_t size = 0;
@@ -53,8 +57,8 @@ std::optional<std::string> ReadValue(const std::string& path, const char* name) 
     std::optional<std::string> result;
     if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == kErrorSuccess) {
         std::string data(size, '\0');
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size) ==
-            kErrorSuccess) {
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<std::uint8_t*>(data.data()),
+                             &size) == kErrorSuccess) {
             result = data;
         }
     }
@@ -63,7 +67,8 @@ std::optional<std::string> ReadValue(const std::string& path, const char* name) 
 }
 
 #ifndef _WIN32
-TEST(RegistryStorePath, FollowsXdgConfigHome) {
+TEST(RegistryStorePath, FollowsXdgConfigHome)
+{
     setenv("HOME", "/home/someone", 1);
     setenv("XDG_CONFIG_HOME", "/tmp/cfg", 1);
     EXPECT_EQ(RegistryStorePath(), "/tmp/cfg/Tessaline/user.reg");
@@ -73,7 +78,8 @@ TEST(RegistryStorePath, FollowsXdgConfigHome) {
     EXPECT_EQ(RegistryStorePath(), "/home/someone/.config/Tessaline/user.reg");
 }
 
-TEST(Registry, CreatesKeysAndWritesTheStoreAsAnExport) {
+TEST(Registry, CreatesKeysAndWritesTheStoreAsAnExport)
+{
     StoreFolder folder;
     RegKey key = 0;
     std::uint32_t disposition = 0;
@@ -95,15 +101,18 @@ TEST(Registry, CreatesKeysAndWritesTheStoreAsAnExport) {
 
 #endif
 
-TEST(Registry, OpensKeysWithoutRegardToCaseAndRefusesALeadingBackslash) {
+TEST(Registry, OpensKeysWithoutRegardToCaseAndRefusesALeadingBackslash)
+{
     StoreFolder folder;
     ASSERT_EQ(WriteValue("Software\\Quorvane", "Name", "v"), kErrorSuccess);
     RegKey key = 99;
     EXPECT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "software\\QUORVANE\\", 0, kKeyAccess63, &key), kErrorSuccess);
     RegCloseKey(key);
-    EXPECT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "\\Software\\Quorvane", 0, kKeyAccess63, &key), kErrorBadPathname);
+    EXPECT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "\\Software\\Quorvane", 0, kKeyAccess63, &key),
+              kErrorBadPathname);
     EXPECT_EQ(Create("\\Software\\Other", &key), kErrorBadPathname);
-    EXPECT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "Software\\Missing", 0, kKeyAccess63, &key), kErrorFileNotFound);
+    EXPECT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "Software\\Missing", 0, kKeyAccess63, &key),
+              kErrorFileNotFound);
     EXPECT_EQ(key, 0u);
     EXPECT_EQ(ReadValue("Software\\Quorvane", "NAME"), std::string("v\0", 2));
     EXPECT_EQ(RegOpenKeyExA(kHkeyCurrentUser, "", 0, kKeyAccess63, &key), kErrorSuccess);
@@ -111,7 +120,8 @@ TEST(Registry, OpensKeysWithoutRegardToCaseAndRefusesALeadingBackslash) {
     EXPECT_EQ(RegOpenKeyExA(12345, "Software", 0, kKeyRead, &key), kErrorInvalidHandle);
 }
 
-TEST(Registry, QueriesLengthThenDataAndReportsShortBuffers) {
+TEST(Registry, QueriesLengthThenDataAndReportsShortBuffers)
+{
     StoreFolder folder;
     ASSERT_EQ(WriteValue("Software\\Q", nullptr, "hello"), kErrorSuccess);
     RegKey key = 0;
@@ -136,7 +146,8 @@ TEST(Registry, QueriesLengthThenDataAndReportsShortBuffers) {
 }
 
 #ifndef _WIN32
-TEST(Registry, ReadOnlyStoreRefusesFullAccessButGrantsReading) {
+TEST(Registry, ReadOnlyStoreRefusesFullAccessButGrantsReading)
+{
     StoreFolder folder;
     ASSERT_EQ(WriteValue("Software\\Q", nullptr, "1"), kErrorSuccess);
     chmod(folder.StorePath().c_str(), 0444);
@@ -160,7 +171,8 @@ void PrintTo(const CorruptCase& c, std::ostream* out) { *out << c.name; }
 
 class CorruptStore : public testing::TestWithParam<CorruptCase> {};
 
-TEST_P(CorruptStore, ReadsAsMissingAndIsNeverRewritten) {
+TEST_P(CorruptStore, ReadsAsMissingAndIsNeverRewritten)
+{
     StoreFolder folder;
     folder.WriteStore(GetParam().text);
     RegKey key = 0;
@@ -179,7 +191,8 @@ const std::string kStoreHead = std::string(kHeader) + "[HKEY_CURRENT_USER\\Softw
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CorruptStore,
-    testing::Values(CorruptCase{"keyWithoutBracket", std::string(kHeader) + "[HKEY_CURRENT_USER\\Software\\Q\n@=\"1\"\n"},
+    testing::Values(CorruptCase{"keyWithoutBracket",
+                                std::string(kHeader) + "[HKEY_CURRENT_USER\\Software\\Q\n@=\"1\"\n"},
                     CorruptCase{"unterminatedQuote", kStoreHead + "@=\"1\n"},
                     CorruptCase{"oddHexDigits", kStoreHead + "@=hex:a,bc\n"},
                     CorruptCase{"truncatedContinuation", kStoreHead + "@=hex:01,02,\\\n"},
@@ -187,34 +200,38 @@ INSTANTIATE_TEST_SUITE_P(
                     CorruptCase{"noHeader", "[HKEY_CURRENT_USER\\Software\\Q]\n@=\"1\"\n"}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST(Registry, AnEmptyStoreFileIsAnEmptyHive) {
+TEST(Registry, AnEmptyStoreFileIsAnEmptyHive)
+{
     StoreFolder folder;
     folder.WriteStore("");
     EXPECT_EQ(WriteValue("Software\\Q", nullptr, "1"), kErrorSuccess);
     EXPECT_EQ(ReadValue("Software\\Q", nullptr), std::string("1\0", 2));
 }
 
-TEST(Registry, KeepsKeysOfOtherRootsWhenRewriting) {
+TEST(Registry, KeepsKeysOfOtherRootsWhenRewriting)
+{
     StoreFolder folder;
-    folder.WriteStore(
-        "\xFF\xFE" + [] {
-            const std::string text =
-                "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\r\n"
-                "\"Path\"=\"C:\\\\Vendor\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quorvane\\Input_Setting\\Language]"
-                "\r\n@=\"1\"\r\n";
-            std::string wide;
-            for (const char c : text) wide += std::string{c, '\0'};
-            return wide;
-        }());
+    folder.WriteStore("\xFF\xFE" + [] {
+        const std::string text =
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\r\n"
+            "\"Path\"=\"C:\\\\Vendor\"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quorvane\\Input_"
+            "Setting\\Language]"
+            "\r\n@=\"1\"\r\n";
+        std::string wide;
+        for (const char c : text) wide += std::string{c, '\0'};
+        return wide;
+    }());
     EXPECT_EQ(ReadValue("Software\\Quorvane\\Input_Setting\\Language", nullptr), std::string("1\0", 2));
     ASSERT_EQ(WriteValue("Software\\Quorvane\\Output_Setting\\Driver", nullptr, "0"), kErrorSuccess);
     const std::string store = folder.Store();
     EXPECT_EQ(store.rfind(kHeader, 0), 0u);
-    EXPECT_NE(store.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\n\"Path\"=\"C:\\\\Vendor\"\n"), std::string::npos);
+    EXPECT_NE(store.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\n\"Path\"=\"C:\\\\Vendor\"\n"),
+              std::string::npos);
     EXPECT_EQ(ReadValue("Software\\Quorvane\\Input_Setting\\Language", nullptr), std::string("1\0", 2));
 }
 
-TEST(Registry, AFolderThatCannotBeCreatedFailsTheWrite) {
+TEST(Registry, AFolderThatCannotBeCreatedFailsTheWrite)
+{
     StoreFolder folder;
     folder.Write("blocker", "a file where a folder should be");
     setenv("XDG_CONFIG_HOME", (folder / "blocker/config").c_str(), 1);
@@ -223,7 +240,8 @@ TEST(Registry, AFolderThatCannotBeCreatedFailsTheWrite) {
     EXPECT_EQ(RegSetValueExA(kHkeyCurrentUser, "v", 0, kRegBinary, nullptr, 0), kErrorPathNotFound);
 }
 
-TEST(Registry, AFileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
+TEST(Registry, AFileSizeLimitFailsTheWriteAndKeepsTheOldFile)
+{
     StoreFolder folder;
     ASSERT_EQ(WriteValue("Software\\Q", "small", "1"), kErrorSuccess);
     const std::string before = folder.Store();
@@ -248,7 +266,8 @@ TEST(Registry, AFileSizeLimitFailsTheWriteAndKeepsTheOldFile) {
     EXPECT_EQ(entries, 2u);  // the store and its lock file
 }
 
-TEST(Registry, ConcurrentWritersKeepEveryValue) {
+TEST(Registry, ConcurrentWritersKeepEveryValue)
+{
     StoreFolder folder;
     constexpr int kWriters = 4;
     constexpr int kValuesEach = 20;
@@ -279,7 +298,8 @@ TEST(Registry, ConcurrentWritersKeepEveryValue) {
     }
 }
 
-TEST(Registry, AWriterKilledAtAnyMomentLeavesAWholeFile) {
+TEST(Registry, AWriterKilledAtAnyMomentLeavesAWholeFile)
+{
     StoreFolder folder;
     ASSERT_EQ(WriteValue("Software\\Q", "seed", "0"), kErrorSuccess);
     std::mt19937 random(42);
@@ -287,13 +307,15 @@ TEST(Registry, AWriterKilledAtAnyMomentLeavesAWholeFile) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (int i = 0;; ++i) WriteValue("Software\\Q", ("v" + std::to_string(i % 50)).c_str(), std::string(20000, 'a'));
+            for (int i = 0;; ++i)
+                WriteValue("Software\\Q", ("v" + std::to_string(i % 50)).c_str(), std::string(20000, 'a'));
         }
         std::this_thread::sleep_for(std::chrono::microseconds(2000 + random() % 30000));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
         const std::string store = folder.Store();
-        ASSERT_TRUE(regfile::Parse(store)) << "torn store after round " << round << ", " << store.size() << " bytes";
+        ASSERT_TRUE(regfile::Parse(store))
+            << "torn store after round " << round << ", " << store.size() << " bytes";
         EXPECT_EQ(ReadValue("Software\\Q", "seed"), std::string("0\0", 2));
     }
     // The next writer clears what a killed one left behind.
@@ -303,15 +325,17 @@ TEST(Registry, AWriterKilledAtAnyMomentLeavesAWholeFile) {
     }
 }
 
-TEST(Registry, ReadsA50MegabyteStoreInLinearTime) {
+TEST(Registry, ReadsA50MegabyteStoreInLinearTime)
+{
     StoreFolder folder;
     std::string text = std::string(kHeader);
     for (int i = 0; text.size() < 25u * 1024 * 1024; ++i) {
-        text += "[HKEY_CURRENT_USER\\Software\\Bulk\\K" + std::to_string(i) + "]\n\"v\"=\"" + std::string(40, 'x') +
-                "\"\n\n";
+        text += "[HKEY_CURRENT_USER\\Software\\Bulk\\K" + std::to_string(i) + "]\n\"v\"=\"" +
+                std::string(40, 'x') + "\"\n\n";
     }
     text += "[HKEY_CURRENT_USER\\Software\\Bulk]\n\"blob\"=hex:";
-    while (text.size() < 50u * 1024 * 1024) text += "5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,\\\n  ";
+    while (text.size() < 50u * 1024 * 1024)
+        text += "5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,\\\n  ";
     text += "5a\n\n[HKEY_CURRENT_USER\\Software\\Quorvane]\n@=\"found\"\n";
     folder.WriteStore(text);
     const auto start = std::chrono::steady_clock::now();

@@ -24,7 +24,8 @@ using storetest::TestFolder;
 
 bool HasAnsi1252() { return ::GetACP() == 1252; }
 
-TEST(AppDirectoryWin, IsTheFolderOfTheModuleJoinedWithBackslashes) {
+TEST(AppDirectoryWin, IsTheFolderOfTheModuleJoinedWithBackslashes)
+{
     char module[MAX_PATH];
     const DWORD length = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
     const std::string expected = std::filesystem::path(std::string(module, length)).parent_path().string();
@@ -41,7 +42,8 @@ TEST(AppDirectoryWin, IsTheFolderOfTheModuleJoinedWithBackslashes) {
     EXPECT_EQ(platform::JoinPath(platform::AppDirectory(), "Lang"), "C:\\Program Files\\Tessaline\\Lang");
 }
 
-TEST(IsOrdinaryFileWin, OnlyExistingVisibleDiskFiles) {
+TEST(IsOrdinaryFileWin, OnlyExistingVisibleDiskFiles)
+{
     TestFolder folder;
     const std::string file = folder.Write("skin.skn", "x");
     const std::string hidden = folder.Write("hidden.skn", "x");
@@ -56,22 +58,27 @@ TEST(IsOrdinaryFileWin, OnlyExistingVisibleDiskFiles) {
 }
 
 std::string Get(const std::string& file, const std::string& key, const std::string& defaultText,
-                std::uint32_t size = 255, std::uint32_t* count = nullptr) {
+                std::uint32_t size = 255, std::uint32_t* count = nullptr)
+{
     std::string out = "untouched";
-    const std::uint32_t n = platform::GetPrivateProfileStringA("Velthorn", key, defaultText, &out, size, file);
+    const std::uint32_t n =
+        platform::GetPrivateProfileStringA("Velthorn", key, defaultText, &out, size, file);
     if (count != nullptr) *count = n;
     return out;
 }
 
 // The system reads the file in the ANSI code page and hands back UTF-8 through our layer.
-TEST(GetPrivateProfileStringWin, ReadsAnsiAndUtf16AndCountsCharacters) {
+TEST(GetPrivateProfileStringWin, ReadsAnsiAndUtf16AndCountsCharacters)
+{
     if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
     TestFolder folder;
-    EXPECT_EQ(Get(folder.Write("ansi.ini", "[Velthorn]\nk=caf\xE9 \x80\n"), "k", ""), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(Get(folder.Write("ansi.ini", "[Velthorn]\nk=caf\xE9 \x80\n"), "k", ""),
+              "caf\xC3\xA9 \xE2\x82\xAC");
     const std::string utf16("\xFF\xFE[\0V\0e\0l\0t\0h\0o\0r\0n\0]\0\r\0\n\0k\0=\0\xE9\0", 32);
     EXPECT_EQ(Get(folder.Write("utf16.ini", utf16), "k", ""), "\xC3\xA9");
     std::uint32_t count = 0;
-    const std::string file = folder.Write("cut.ini", "[Velthorn]\nk=\xE9\xE8\xEA" "abc\n");
+    const std::string file = folder.Write("cut.ini", "[Velthorn]\nk=\xE9\xE8\xEA"
+                                                     "abc\n");
     EXPECT_EQ(Get(file, "k", "", 3, &count), "\xC3\xA9\xC3\xA8");
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(Get(file, "k", "", 0, &count), "untouched");
@@ -81,24 +88,28 @@ TEST(GetPrivateProfileStringWin, ReadsAnsiAndUtf16AndCountsCharacters) {
 
 // UTF-8 language files are read byte for byte as ANSI text, a BOM included: the first section
 // header is then not "[Velthorn]" on Windows (Wine skips the BOM, Windows does not).
-TEST(GetPrivateProfileStringWin, ReadsUtf8AsAnsiBytes) {
+TEST(GetPrivateProfileStringWin, ReadsUtf8AsAnsiBytes)
+{
     if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
     TestFolder folder;
     EXPECT_EQ(Get(folder.Write("utf8.ini", "[Velthorn]\nk=\xC3\xA9\n"), "k", ""), "\xC3\x83\xC2\xA9");  // Ã©
 }
 
 // Text values cross in the ANSI code page; the sizes the layer reports are those of UTF-8.
-TEST(RegistryWin, TextValuesRoundTripThroughTheAnsiCodePage) {
+TEST(RegistryWin, TextValuesRoundTripThroughTheAnsiCodePage)
+{
     if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
     StoreFolder folder;
-    ASSERT_EQ(mdlRegistry::SetRegistryValue("Software\\Q", "caf\xC3\xA9", std::string("\xC3\xA9t\xC3\xA9"), 1),
-              platform::kErrorSuccess);
+    ASSERT_EQ(
+        mdlRegistry::SetRegistryValue("Software\\Q", "caf\xC3\xA9", std::string("\xC3\xA9t\xC3\xA9"), 1),
+        platform::kErrorSuccess);
     HKEY raw = nullptr;
     ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Q", 0, KEY_READ, &raw), ERROR_SUCCESS);
     char data[16] = {};
     DWORD size = sizeof data;
     DWORD type = 0;
-    EXPECT_EQ(::RegQueryValueExA(raw, "caf\xE9", nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+    EXPECT_EQ(::RegQueryValueExA(raw, "caf\xE9", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+              ERROR_SUCCESS);
     ::RegCloseKey(raw);
     EXPECT_EQ(std::string(data, size), std::string("\xE9t\xE9\0", 4));
 
@@ -114,9 +125,11 @@ TEST(RegistryWin, TextValuesRoundTripThroughTheAnsiCodePage) {
               "\xC3\xA9t\xC3\xA9");
 }
 
-TEST(RegistryWin, PathsWithALeadingBackslashAreRefusedAndWritesReportFailures) {
+TEST(RegistryWin, PathsWithALeadingBackslashAreRefusedAndWritesReportFailures)
+{
     StoreFolder folder;
-    EXPECT_EQ(mdlRegistry::SetRegistryValue("\\Software\\Q", "", std::string("x"), 1), platform::kErrorBadPathname);
+    EXPECT_EQ(mdlRegistry::SetRegistryValue("\\Software\\Q", "", std::string("x"), 1),
+              platform::kErrorBadPathname);
     EXPECT_EQ(mdlRegistry::QueryRegistryValue(platform::kHkeyCurrentUser, "Software\\Q", "", "<default>"),
               "<default>");
     // A key name longer than the system allows can be neither created nor opened.
@@ -125,9 +138,11 @@ TEST(RegistryWin, PathsWithALeadingBackslashAreRefusedAndWritesReportFailures) {
 }
 
 // Names beginning with a dot are ordinary on Windows; the pattern matches without regard to case.
-TEST(FindFileWin, ListsEveryMatchTheSystemReturns) {
+TEST(FindFileWin, ListsEveryMatchTheSystemReturns)
+{
     TestFolder folder;
-    for (const char* name : {"b.ini", "A.INI", ".dot.ini", "notes.txt"}) folder.Write(std::string("Lang/") + name, "");
+    for (const char* name : {"b.ini", "A.INI", ".dot.ini", "notes.txt"})
+        folder.Write(std::string("Lang/") + name, "");
     std::filesystem::create_directory(folder / "Lang/x.ini");
     std::vector<std::pair<std::string, bool>> found;
     platform::FindData data;
@@ -145,7 +160,8 @@ TEST(FindFileWin, ListsEveryMatchTheSystemReturns) {
 }
 
 // Language files are ANSI text there; a text is cut to 254 bytes of it, one character each.
-TEST(LanguageWin, CutsAnsiTextsTo254Characters) {
+TEST(LanguageWin, CutsAnsiTextsTo254Characters)
+{
     if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
     StoreFolder folder;
     mdlMain::ResetForTesting();

@@ -18,18 +18,22 @@ class Utf8Validity : public testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8Validity, MatchesTheStandard) { EXPECT_EQ(IsValidUtf8(GetParam().bytes), GetParam().valid); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Utf8Validity,
-    testing::Values(Utf8Case{"empty", "", true}, Utf8Case{"ascii", "abc", true},
-                    Utf8Case{"twoBytes", "\xC3\xA9", true}, Utf8Case{"fourBytes", "\xF0\x9F\x98\x80", true},
-                    Utf8Case{"nul", std::string("a\0b", 3), true},
-                    Utf8Case{"overlongSlash", "\xC0\xAF", false}, Utf8Case{"overlongThree", "\xE0\x80\xAF", false},
-                    Utf8Case{"surrogate", "\xED\xA0\x80", false}, Utf8Case{"aboveMax", "\xF4\x90\x80\x80", false},
-                    Utf8Case{"cutShort", "ab\xE2\x82", false}, Utf8Case{"loneContinuation", "\x80", false},
-                    Utf8Case{"latin1", "caf\xE9", false}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Table, Utf8Validity,
+                         testing::Values(Utf8Case{"empty", "", true}, Utf8Case{"ascii", "abc", true},
+                                         Utf8Case{"twoBytes", "\xC3\xA9", true},
+                                         Utf8Case{"fourBytes", "\xF0\x9F\x98\x80", true},
+                                         Utf8Case{"nul", std::string("a\0b", 3), true},
+                                         Utf8Case{"overlongSlash", "\xC0\xAF", false},
+                                         Utf8Case{"overlongThree", "\xE0\x80\xAF", false},
+                                         Utf8Case{"surrogate", "\xED\xA0\x80", false},
+                                         Utf8Case{"aboveMax", "\xF4\x90\x80\x80", false},
+                                         Utf8Case{"cutShort", "ab\xE2\x82", false},
+                                         Utf8Case{"loneContinuation", "\x80", false},
+                                         Utf8Case{"latin1", "caf\xE9", false}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
-TEST(Utf8Counting, CountsAndCutsByCodePoint) {
+TEST(Utf8Counting, CountsAndCutsByCodePoint)
+{
     const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";  // a é € 😀
     EXPECT_EQ(CountUtf8Chars(text), 4u);
     EXPECT_EQ(Utf8PrefixBytes(text, 0), 0u);
@@ -38,7 +42,8 @@ TEST(Utf8Counting, CountsAndCutsByCodePoint) {
     EXPECT_EQ(Utf8PrefixBytes(text, 9), text.size());
 }
 
-TEST(Windows1252, MapsTheHighHalfLikeWindows) {
+TEST(Windows1252, MapsTheHighHalfLikeWindows)
+{
     EXPECT_EQ(Windows1252ToUtf8("\x80"), "\xE2\x82\xAC");  // €
     EXPECT_EQ(Windows1252ToUtf8("\x9F"), "\xC5\xB8");      // Ÿ
     EXPECT_EQ(Windows1252ToUtf8("\x81\x8D"), "\xC2\x81\xC2\x8D");
@@ -46,15 +51,21 @@ TEST(Windows1252, MapsTheHighHalfLikeWindows) {
     EXPECT_EQ(Windows1252ToUtf8("\xFF"), "\xC3\xBF");
 }
 
-TEST(Utf16Le, DecodesPairsAndReplacesBrokenUnits) {
+TEST(Utf16Le, DecodesPairsAndReplacesBrokenUnits)
+{
     EXPECT_EQ(Utf16LeToUtf8(std::string("A\0\xE9\0", 4)), "A\xC3\xA9");
     EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8\x00\xDE", 4)), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xD8" "A\0", 4)), "\xEF\xBF\xBD" "A");
+    EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xD8"
+                                        "A\0",
+                                        4)),
+              "\xEF\xBF\xBD"
+              "A");
     EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xDC", 2)), "\xEF\xBF\xBD");
     EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A\xEF\xBF\xBD");
 }
 
-TEST(DecodeText, PicksTheEncodingFromBomAndValidity) {
+TEST(DecodeText, PicksTheEncodingFromBomAndValidity)
+{
     Encoding encoding{};
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF[x]", &encoding), "[x]");
     EXPECT_EQ(encoding, Encoding::Utf8Bom);
@@ -68,7 +79,8 @@ TEST(DecodeText, PicksTheEncodingFromBomAndValidity) {
     EXPECT_EQ(DecodeText("\xEF\xBB\xBF\xE9", &encoding), "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xA9");
 }
 
-TEST(LineReader, EndsLinesAtCrLfLfAndLoneCr) {
+TEST(LineReader, EndsLinesAtCrLfLfAndLoneCr)
+{
     LineReader lines("a\r\nb\n\rc\r\rd");
     std::string_view line;
     std::vector<std::string> got;
@@ -77,7 +89,8 @@ TEST(LineReader, EndsLinesAtCrLfLfAndLoneCr) {
     EXPECT_EQ(lines.Number(), 6u);
 }
 
-TEST(FoldCase, ComparesLettersOfSeveralScripts) {
+TEST(FoldCase, ComparesLettersOfSeveralScripts)
+{
     EXPECT_TRUE(EqualsIgnoreCase("Software\\Quorvane", "SOFTWARE\\quorvane"));
     EXPECT_TRUE(EqualsIgnoreCase("\xC3\xA4\xC3\xB6\xC3\xBC", "\xC3\x84\xC3\x96\xC3\x9C"));  // äöü
     EXPECT_TRUE(EqualsIgnoreCase("\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\x9F\xD0\xA0\xD0\x98"));  // при

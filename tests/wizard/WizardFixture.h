@@ -37,10 +37,14 @@ public:
         Copy(QStringLiteral(TESSALINE_BURN), appDir + QStringLiteral("/Burn.exe"));
         QFile::setPermissions(appDir + QStringLiteral("/Burn.exe"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/skin/winaqua.skn"), appDir + QStringLiteral("/winaqua.skn"));
-        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/test.cue"), appDir + QStringLiteral("/test.cue"));
-        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/silence.wav"), appDir + QStringLiteral("/silence.wav"));
-        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/lang/English.ini"), appDir + QStringLiteral("/Lang/English.ini"));
+        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/skin/winaqua.skn"),
+             appDir + QStringLiteral("/winaqua.skn"));
+        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/test.cue"),
+             appDir + QStringLiteral("/test.cue"));
+        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/silence.wav"),
+             appDir + QStringLiteral("/silence.wav"));
+        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/lang/English.ini"),
+             appDir + QStringLiteral("/Lang/English.ini"));
 
         qputenv("XDG_CONFIG_HOME", configHome.toLocal8Bit());
         qputenv("TESSALINE_BURN_SCENARIO", ScenarioPath().toLocal8Bit());
@@ -86,7 +90,8 @@ public:
     void WriteKeyNamedLanguage(const QStringList& keys) const
     {
         QByteArray text = "[Velthorn]\n";
-        for (const QString& key : keys) text += (key + QStringLiteral("=T") + key + QStringLiteral("\n")).toUtf8();
+        for (const QString& key : keys)
+            text += (key + QStringLiteral("=T") + key + QStringLiteral("\n")).toUtf8();
         Write(appDir + QStringLiteral("/Lang/English.ini"), text);
     }
 
@@ -107,14 +112,18 @@ public:
         const QString header = QStringLiteral("[HKEY_CURRENT_USER\\") + keyBelowHkcu + QLatin1Char(']');
         bool inKey = false;
         for (const QString& line : lines) {
-            if (line.startsWith(QLatin1Char('['))) inKey = line.compare(header, Qt::CaseInsensitive) == 0;
+            if (line.startsWith(QLatin1Char('[')))
+                inKey = line.compare(header, Qt::CaseInsensitive) == 0;
             else if (inKey && line.startsWith(QStringLiteral("@=")))
                 return line.mid(2);
         }
         return QStringLiteral("<none>");
     }
 
-    QString DriverValue() const { return StoredValue(QStringLiteral("Software\\Quorvane\\Output_Setting\\Driver")); }
+    QString DriverValue() const
+    {
+        return StoredValue(QStringLiteral("Software\\Quorvane\\Output_Setting\\Driver"));
+    }
 
     static void Write(const QString& path, const QByteArray& bytes)
     {

@@ -10,13 +10,13 @@
 #include <memory>
 #include <thread>
 
-#include "wizard/skin/Skin.h"
 #include "WizardFixture.h"
+#include "wizard/skin/Skin.h"
 
 namespace {
 
-const QStringList kResultKeys = {"2003", "2005", "2007", "2102", "2103", "2104", "2105",
-                                 "2106", "2107", "2108", "2109", "2110"};
+const QStringList kResultKeys = {"2003", "2005", "2007", "2102", "2103", "2104",
+                                 "2105", "2106", "2107", "2108", "2109", "2110"};
 
 QString Writer(const char* address, const char* drivers, const QString& extra = QString())
 {
@@ -64,8 +64,10 @@ private slots:
         QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("(default)"));
         const QStringList commands = fx->ToolCommands();
         QCOMPARE(commands.size(), 3);
-        QVERIFY2(commands[1].endsWith(QStringLiteral("/Burn.exe disk-info --device 1,0,0 -v 0")), qPrintable(commands[1]));
-        QVERIFY2(commands[2].endsWith(QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
+        QVERIFY2(commands[1].endsWith(QStringLiteral("/Burn.exe disk-info --device 1,0,0 -v 0")),
+                 qPrintable(commands[1]));
+        QVERIFY2(commands[2].endsWith(
+                     QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
                  qPrintable(commands[2]));
         QCOMPARE(form.LbFooter->Caption(), QStringLiteral("T2102"));
         QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
@@ -92,7 +94,8 @@ private slots:
             dir + QStringLiteral("/Burn Disk-info --device 1,0,0 --driver generic-mmc -v 0"),
             dir + QStringLiteral("/Burn Disk-info --device 1,0,0 --driver generic-mmc-raw -v 0"),
             dir + QStringLiteral("/Burn Disk-info --device 1,0,0 --driver cdd2600 -v 0"),
-            dir + QStringLiteral("/burn simulate --device 1,0,0 --driver cdd2600 -n --reload --eject test.cue"),
+            dir +
+                QStringLiteral("/burn simulate --device 1,0,0 --driver cdd2600 -n --reload --eject test.cue"),
         };
         QCOMPARE(fx->ToolCommands(), expected);
         QCOMPARE(form.lberrorDisp->Caption(), QStringLiteral("Writer 1,0,0"));
@@ -110,18 +113,21 @@ private slots:
 
     void allThirteenRefused()
     {
-        fx->WriteScenario(Writer("1,0,0", "nothing-we-know", QStringLiteral("simulate = finished successfully\n")));
+        fx->WriteScenario(
+            Writer("1,0,0", "nothing-we-know", QStringLiteral("simulate = finished successfully\n")));
         frmSelectDriver form;
         QVERIFY(form.Form_Load());
         QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
         form.cmdNext_Click();
 
-        QCOMPARE(Widths(progress), ProgressOf({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 130}));
+        QCOMPARE(Widths(progress),
+                 ProgressOf({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 130}));
         QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));
         QCOMPARE(form.lbDrivername->Caption(), QString());
         const QStringList commands = fx->ToolCommands();
         QCOMPARE(commands.size(), 15);
-        QVERIFY2(commands.last().endsWith(QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
+        QVERIFY2(commands.last().endsWith(
+                     QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
                  qPrintable(commands.last()));
         // The writer refuses its default driver for the simulated write too: no outcome phrase.
         QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2109"));
@@ -146,14 +152,20 @@ private slots:
         QTest::addColumn<QString>("simulate");
         QTest::addColumn<QString>("footer");
         QTest::addColumn<QString>("message");
-        QTest::newRow("1 none") << QStringLiteral("none") << QStringLiteral("T2109") << QStringLiteral("T2109");
-        QTest::newRow("2 success") << QStringLiteral("finished successfully") << QStringLiteral("T2102") << QStringLiteral("T2110");
-        QTest::newRow("3 toc") << QStringLiteral("Cannot open toc file") << QStringLiteral("T2103") << QStringLiteral("T2103");
-        QTest::newRow("4 io") << QStringLiteral("I/O error") << QStringLiteral("T2104\nT2105") << QStringLiteral("T2104\nT2105");
+        QTest::newRow("1 none") << QStringLiteral("none") << QStringLiteral("T2109")
+                                << QStringLiteral("T2109");
+        QTest::newRow("2 success") << QStringLiteral("finished successfully") << QStringLiteral("T2102")
+                                   << QStringLiteral("T2110");
+        QTest::newRow("3 toc") << QStringLiteral("Cannot open toc file") << QStringLiteral("T2103")
+                               << QStringLiteral("T2103");
+        QTest::newRow("4 io") << QStringLiteral("I/O error") << QStringLiteral("T2104\nT2105")
+                              << QStringLiteral("T2104\nT2105");
         QTest::newRow("5 appendable") << QStringLiteral("not appendable") << QStringLiteral("T2106\nT2105")
                                       << QStringLiteral("T2106\nT2105");
-        QTest::newRow("6 not ready") << QStringLiteral("ERROR: Unit not ready") << QStringLiteral("T2107") << QStringLiteral("T2107");
-        QTest::newRow("7 failed") << QStringLiteral("Simulation failed") << QStringLiteral("T2108") << QStringLiteral("T2104");
+        QTest::newRow("6 not ready") << QStringLiteral("ERROR: Unit not ready") << QStringLiteral("T2107")
+                                     << QStringLiteral("T2107");
+        QTest::newRow("7 failed") << QStringLiteral("Simulation failed") << QStringLiteral("T2108")
+                                  << QStringLiteral("T2104");
     }
 
     void resultCodesAndTheirTexts()
@@ -178,7 +190,8 @@ private slots:
 
     void missingCueSheetIsCodeThree()
     {
-        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("simulate = finished successfully\n")));
+        fx->WriteScenario(
+            Writer("1,0,0", "generic-mmc", QStringLiteral("simulate = finished successfully\n")));
         QFile::remove(fx->appDir + QStringLiteral("/test.cue"));
         frmSelectDriver form;
         QVERIFY(form.Form_Load());
@@ -229,8 +242,10 @@ private slots:
         QTest::addColumn<bool>("refused");
         QTest::newRow("no adapter") << QStringLiteral("adapters = no\n") << true;
         QTest::newRow("mixed case with blanks")
-            << QStringLiteral("extra-line =   could NOT find ANY host adapters   \nfinal-line-feed = yes\n") << true;
-        QTest::newRow("trailing full stop") << QStringLiteral("extra-line = Could not find any host adapters.\n") << false;
+            << QStringLiteral("extra-line =   could NOT find ANY host adapters   \nfinal-line-feed = yes\n")
+            << true;
+        QTest::newRow("trailing full stop")
+            << QStringLiteral("extra-line = Could not find any host adapters.\n") << false;
         QTest::newRow("empty list") << QStringLiteral("final-line-feed = no\n") << true;
     }
 
@@ -245,7 +260,8 @@ private slots:
         form.show();
         form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        if (form.cmbDriverList->count() > 0) form.cmbDriverList->setCurrentIndex(form.cmbDriverList->count() - 1);
+        if (form.cmbDriverList->count() > 0)
+            form.cmbDriverList->setCurrentIndex(form.cmbDriverList->count() - 1);
         form.cmdNext->setFocus();
         form.cmdNext_Click();
         if (refused) {
@@ -313,8 +329,10 @@ private slots:
         closer.join();
 
         QVERIFY(handledAt > 0);
-        QVERIFY2(handledAt - postedAt < 50'000'000, qPrintable(QString::number(static_cast<double>(handledAt - postedAt) / 1e6)));
-        QVERIFY2(returnedAt - postedAt < 1'000'000'000, qPrintable(QString::number(static_cast<double>(returnedAt - postedAt) / 1e6)));
+        QVERIFY2(handledAt - postedAt < 50'000'000,
+                 qPrintable(QString::number(static_cast<double>(handledAt - postedAt) / 1e6)));
+        QVERIFY2(returnedAt - postedAt < 1'000'000'000,
+                 qPrintable(QString::number(static_cast<double>(returnedAt - postedAt) / 1e6)));
         QCOMPARE(fx->endStatuses, std::vector<int>{0});
         QCOMPARE(fx->ToolCommands().size(), 2);  // the scan and the first probe, nothing after it
         QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));

@@ -62,8 +62,10 @@ private slots:
         appDir = root.path() + QStringLiteral("/app");
         QDir(appDir).removeRecursively();
         QVERIFY(QDir().mkpath(appDir + QStringLiteral("/Lang")));
-        QFile::copy(QStringLiteral(TESSALINE_SOURCE_DIR "/lang/English.ini"), appDir + QStringLiteral("/Lang/English.ini"));
-        QFile::copy(QStringLiteral(TESSALINE_SOURCE_DIR "/skin/winaqua.skn"), appDir + QStringLiteral("/winaqua.skn"));
+        QFile::copy(QStringLiteral(TESSALINE_SOURCE_DIR "/lang/English.ini"),
+                    appDir + QStringLiteral("/Lang/English.ini"));
+        QFile::copy(QStringLiteral(TESSALINE_SOURCE_DIR "/skin/winaqua.skn"),
+                    appDir + QStringLiteral("/winaqua.skn"));
         qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
     }
 
@@ -80,8 +82,9 @@ private slots:
         QFile::remove(appDir + QStringLiteral("/winaqua.skn"));
         const Outcome outcome = RunProgram(appDir, root.path());
         QCOMPARE(outcome.status, 1);
-        QCOMPARE(outcome.messages,
-                 QStringLiteral("0|Tessaline is damaged: a file it needs is missing. Please reinstall it.\n"));
+        QCOMPARE(
+            outcome.messages,
+            QStringLiteral("0|Tessaline is damaged: a file it needs is missing. Please reinstall it.\n"));
     }
 
     void damagedSkinEndsWithTheFileAndLine()
@@ -93,7 +96,8 @@ private slots:
         const Outcome outcome = RunProgram(appDir, root.path());
         QCOMPARE(outcome.status, 1);
         QVERIFY2(outcome.messages.startsWith(QStringLiteral("2|")), qPrintable(outcome.messages));
-        QVERIFY2(outcome.messages.contains(appDir + QStringLiteral("/winaqua.skn")), qPrintable(outcome.messages));
+        QVERIFY2(outcome.messages.contains(appDir + QStringLiteral("/winaqua.skn")),
+                 qPrintable(outcome.messages));
         QVERIFY2(outcome.messages.contains(QStringLiteral("line")), qPrintable(outcome.messages));
     }
 

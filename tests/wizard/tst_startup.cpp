@@ -8,10 +8,10 @@
 
 #include <memory>
 
+#include "WizardFixture.h"
 #include "settings/mdlMain.h"
 #include "wizard/DriverProbe.h"
 #include "wizard/skin/Skin.h"
-#include "WizardFixture.h"
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -58,12 +58,14 @@ private slots:
         QTest::addColumn<QString>("scan");
         QTest::addColumn<QStringList>("items");
         QTest::newRow("crlf") << QStringLiteral("line-end = crlf\n")
-                              << QStringList{QStringLiteral("1,0,0  First Writer\r"), QStringLiteral("2,0,0  Second Writer\r")};
-        QTest::newRow("no final line feed") << QStringLiteral("final-line-feed = no\n")
-                                            << QStringList{QStringLiteral("1,0,0  First Writer")};
-        QTest::newRow("empty line between") << QStringLiteral("extra-line =\nextra-line = 3,0,0  Third\n")
-                                            << QStringList{QStringLiteral("1,0,0  First Writer"), QStringLiteral("2,0,0  Second Writer"),
-                                                           QString(), QStringLiteral("3,0,0  Third")};
+                              << QStringList{QStringLiteral("1,0,0  First Writer\r"),
+                                             QStringLiteral("2,0,0  Second Writer\r")};
+        QTest::newRow("no final line feed")
+            << QStringLiteral("final-line-feed = no\n") << QStringList{QStringLiteral("1,0,0  First Writer")};
+        QTest::newRow("empty line between")
+            << QStringLiteral("extra-line =\nextra-line = 3,0,0  Third\n")
+            << QStringList{QStringLiteral("1,0,0  First Writer"), QStringLiteral("2,0,0  Second Writer"),
+                           QString(), QStringLiteral("3,0,0  Third")};
         QTest::newRow("no adapter") << QStringLiteral("adapters = no\n")
                                     << QStringList{QStringLiteral("Could not find any host adapters")};
     }
@@ -117,8 +119,9 @@ private slots:
         QVERIFY(!form.Form_Load());
         QCOMPARE(fx->endStatuses, std::vector<int>{1});
         QCOMPARE(fx->messages.size(), std::size_t(1));
-        QCOMPARE(fx->messages[0].text, keyInFile ? QStringLiteral("T2103")
-                                                 : QStringLiteral("Application is corrupted. Please Reinstall it."));
+        QCOMPARE(fx->messages[0].text,
+                 keyInFile ? QStringLiteral("T2103")
+                           : QStringLiteral("Application is corrupted. Please Reinstall it."));
         QCOMPARE(fx->messages[0].icon, platform::MessageIcon::None);
         QVERIFY(fx->ToolCommands().isEmpty());
         QVERIFY(!form.isVisible());
@@ -174,9 +177,10 @@ private slots:
         QTest::addColumn<QRect>("twips");
         QTest::addColumn<bool>("shown");
         QTest::addColumn<int>("tabIndex");
-        auto row = [](const char* name, const char* container, int l, int t, int w, int h, bool shown, int tab) {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container) << QRect(l, t, w, h)
-                                << shown << tab;
+        auto row = [](const char* name, const char* container, int l, int t, int w, int h, bool shown,
+                      int tab) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container)
+                                << QRect(l, t, w, h) << shown << tab;
         };
         row("lbfootermsg", "frmSelectDriver", 3180, 2640, 2655, 195, false, 15);
         row("fraPage3", "frmSelectDriver", 3180, 2910, 1230, 525, false, 6);
@@ -231,11 +235,13 @@ private slots:
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-        for (QWidget* w : std::initializer_list<QWidget*>{form.fraPage1, form.Label1, form.lb1, form.lb2, form.cmbDriverList,
-                                                          form.Picture1, form.Frame2, form.cmdBack, form.cmdNext})
+        for (QWidget* w : std::initializer_list<QWidget*>{form.fraPage1, form.Label1, form.lb1, form.lb2,
+                                                          form.cmbDriverList, form.Picture1, form.Frame2,
+                                                          form.cmdBack, form.cmdNext})
             QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
-        for (QWidget* w : std::initializer_list<QWidget*>{form.fraPage2, form.fraPage3, form.lbfootermsg, form.pBar,
-                                                          form.lbSuccess, form.LbFooter, form.lbCurrentCD})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{form.fraPage2, form.fraPage3, form.lbfootermsg, form.pBar,
+                                             form.lbSuccess, form.LbFooter, form.lbCurrentCD})
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
         QVERIFY(!form.cmdBack->isEnabled());
         QVERIFY(form.cmdNext->isEnabled());
@@ -346,23 +352,30 @@ private slots:
             frmSelectDriver form;
             QVERIFY(form.Form_Load());
             form.show();
-            auto text = [](const char* key) { return QString::fromStdString(mdlMain::GetLangString(key, "")); };
+            auto text = [](const char* key) {
+                return QString::fromStdString(mdlMain::GetLangString(key, ""));
+            };
             auto fits = [&](SkinLabel* label, const QString& caption, int visibleWidth) {
                 label->setCaption(caption);
                 const int width = std::min(label->width(), visibleWidth);
-                const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, width, 10000),
-                                                                        Qt::TextWordWrap | Qt::AlignLeft, caption);
+                const QRect needed = label->fontMetrics().boundingRect(
+                    QRect(0, 0, width, 10000), Qt::TextWordWrap | Qt::AlignLeft, caption);
                 QVERIFY2(needed.height() <= label->height() && needed.width() <= width,
                          qPrintable(QStringLiteral("%1: %2 needs %3x%4 in %5x%6: %7")
-                                        .arg(file, label->objectName()).arg(needed.width()).arg(needed.height())
-                                        .arg(width).arg(label->height()).arg(caption)));
+                                        .arg(file, label->objectName())
+                                        .arg(needed.width())
+                                        .arg(needed.height())
+                                        .arg(width)
+                                        .arg(label->height())
+                                        .arg(caption)));
             };
             fits(form.Label1, text("2002"), 10000);
             fits(form.lb1, text("2200"), 10000);
             fits(form.lb2, text("2201"), 10000);
             // Page 2 sits in page 1's narrower rectangle, which cuts the heading's right end.
             fits(form.lbhead, text("2003"), form.fraPage1->width() - form.lbhead->x());
-            for (const char* message : {"2109", "2110", "2103", "2107"}) fits(form.lbSuccess, text(message), 10000);
+            for (const char* message : {"2109", "2110", "2103", "2107"})
+                fits(form.lbSuccess, text(message), 10000);
             fits(form.lbSuccess, text("2104") + QLatin1Char('\n') + text("2105"), 10000);
             fits(form.lbSuccess, text("2106") + QLatin1Char('\n') + text("2105"), 10000);
             for (const char* caption : {"2005", "2006", "2007"}) {

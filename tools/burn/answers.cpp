@@ -70,7 +70,8 @@ Answer ScanBusAnswer(const Scenario& scenario)
     std::string first = scan.heading + eol;
     std::string rest;
     if (scan.adapters) {
-        for (const Writer& writer : scenario.writers) rest += writer.address + "  " + writer.description + eol;
+        for (const Writer& writer : scenario.writers)
+            rest += writer.address + "  " + writer.description + eol;
     } else {
         rest += "Could not find any host adapters" + eol;
     }
@@ -95,7 +96,8 @@ Answer DiskInfoAnswer(const Invocation& invocation, const Writer& writer)
     answer.Pause(writer.diskInfo.delayMs);
     answer.Filler(writer.diskInfo.extraBytes);
     if (!DriverAccepted(writer, invocation)) {
-        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address + "\n");
+        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
+                     "\n");
         return answer.Finish(kExitFailure);
     }
     answer.Error("Device " + writer.address + ": " + writer.description + "\n" +
@@ -115,7 +117,8 @@ Answer SimulateAnswer(const Invocation& invocation, const Writer& writer, const 
         return answer.Finish(kExitFailure);
     }
     if (!DriverAccepted(writer, invocation)) {
-        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address + "\n");
+        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
+                     "\n");
         return answer.Finish(kExitFailure);
     }
     answer.Error("Burn: simulating a write of " + invocation.cueSheet + " on " + writer.address + " (" +

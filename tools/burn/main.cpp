@@ -66,12 +66,8 @@ int Perform(const burn::Answer& answer)
 {
     for (const burn::Step& step : answer.steps) {
         switch (step.kind) {
-        case burn::Step::Kind::StandardError:
-            Write(stderr, step.text);
-            break;
-        case burn::Step::Kind::StandardOutput:
-            Write(stdout, step.text);
-            break;
+        case burn::Step::Kind::StandardError: Write(stderr, step.text); break;
+        case burn::Step::Kind::StandardOutput: Write(stdout, step.text); break;
         case burn::Step::Kind::Pause:
             std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
             break;

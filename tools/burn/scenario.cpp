@@ -63,8 +63,8 @@ std::vector<std::string> SplitDrivers(std::string_view value)
 }
 
 // Keys shared by the scan and the writers' subcommands; prefix is "" or "disk-info." etc.
-bool SetBehaviour(std::string_view key, std::string_view prefix, std::string_view value,
-                  Behaviour& behaviour, bool& known)
+bool SetBehaviour(std::string_view key, std::string_view prefix, std::string_view value, Behaviour& behaviour,
+                  bool& known)
 {
     known = false;
     if (key.substr(0, prefix.size()) != prefix) return true;

@@ -22,7 +22,7 @@ struct Behaviour {
 };
 
 struct Writer {
-    std::string address;       // what --device takes, e.g. "1,0,0"
+    std::string address;  // what --device takes, e.g. "1,0,0"
     std::string description;
     std::vector<std::string> drivers;
     std::string simulateOutcome;  // one of the simulation phrases, or empty for none

@@ -23,10 +23,8 @@ namespace {
 
 QString errorText(const QString& file, int line, const QString& reason)
 {
-    if (file.isEmpty())
-        return QStringLiteral("The skin cannot be applied: %1.").arg(reason);
-    if (line <= 0)
-        return QStringLiteral("The skin file %1 cannot be used: %2.").arg(file, reason);
+    if (file.isEmpty()) return QStringLiteral("The skin cannot be applied: %1.").arg(reason);
+    if (line <= 0) return QStringLiteral("The skin file %1 cannot be used: %2.").arg(file, reason);
     return QStringLiteral("The skin file %1 is damaged: line %2: %3.").arg(file).arg(line).arg(reason);
 }
 
@@ -49,11 +47,9 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() != QEvent::Paint)
-            return false;
+        if (event->type() != QEvent::Paint) return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget == nullptr)
-            return false;
+        if (widget == nullptr) return false;
         const QRect area = static_cast<QPaintEvent*>(event)->rect();
         if (widget == window) {
             paintBackground(widget, area);
@@ -83,10 +79,9 @@ private:
         option.initFrom(combo);
         option.editable = combo->isEditable();
         option.subControls = QStyle::SC_All;
-        const QRect box = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                         QStyle::SC_ComboBoxArrow, combo);
-        if (box.width() < 5 || box.height() < 4)
-            return;
+        const QRect box =
+            combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo);
+        if (box.width() < 5 || box.height() < 4) return;
         const qreal half = qMin(box.width() - 4, 8) / 2.0;
         const QPointF centre = QRectF(box).center() + QPointF(0, 0.5);
         const QPointF points[3] = {centre + QPointF(-half, -half / 2), centre + QPointF(half, -half / 2),
@@ -101,8 +96,7 @@ private:
     void paintProgress(QWidget* widget) const
     {
         const QRect r = widget->rect();
-        if (r.isEmpty())
-            return;
+        if (r.isEmpty()) return;
         const QColor base = widget->palette().color(widget->backgroundRole());
         const QColor white(255, 255, 255);
         const double g = progressGloss / 100.0;
@@ -117,27 +111,20 @@ private:
     }
 };
 
-} // namespace
+}  // namespace
 
 SkinError::SkinError(const QString& file, int line, const QString& reason)
     : std::runtime_error(errorText(file, line, reason).toStdString()), m_file(file), m_line(line)
-{
-}
+{}
 
 struct Skin::Data {
     std::optional<SkinModel> model;
     SkinPainter* painter = nullptr;  // child of the Skin object
 };
 
-Skin::Skin(QObject* parent) : QObject(parent), d(new Data)
-{
-    d->painter = new SkinPainter(this);
-}
+Skin::Skin(QObject* parent) : QObject(parent), d(new Data) { d->painter = new SkinPainter(this); }
 
-Skin::~Skin()
-{
-    delete d;
-}
+Skin::~Skin() { delete d; }
 
 void Skin::LoadSkinFile(const QString& path)
 {
@@ -154,11 +141,11 @@ void Skin::LoadSkinFile(const QString& path)
 
 void Skin::ApplySkin(qintptr hwnd)
 {
-    if (!d->model)
-        throw SkinError(QString(), 0, QStringLiteral("no skin file has been loaded"));
+    if (!d->model) throw SkinError(QString(), 0, QStringLiteral("no skin file has been loaded"));
     QWidget* window = QWidget::find(static_cast<WId>(hwnd));
     if (window == nullptr)
-        throw SkinError(QString(), 0, QStringLiteral("there is no window with the native handle %1").arg(hwnd));
+        throw SkinError(QString(), 0,
+                        QStringLiteral("there is no window with the native handle %1").arg(hwnd));
 
     SkinModel look = SkinDetail::shiftHue(*d->model, m_nHue);
     if (m_bApplyColors) {
@@ -179,8 +166,7 @@ void Skin::ApplySkin(qintptr hwnd)
     }
 
     SkinPainter* painter = d->painter;
-    if (painter->window && painter->window != window)
-        painter->window->removeEventFilter(painter);
+    if (painter->window && painter->window != window) painter->window->removeEventFilter(painter);
     painter->window = window;
     painter->top = look.window.top;
     painter->bottom = look.window.bottom;
@@ -210,12 +196,6 @@ SkinLabel::SkinLabel(QWidget* parent) : QLabel(parent)
     setAutoFillBackground(false);
 }
 
-QString SkinLabel::Caption() const
-{
-    return text();
-}
+QString SkinLabel::Caption() const { return text(); }
 
-void SkinLabel::setCaption(const QString& caption)
-{
-    setText(caption);
-}
+void SkinLabel::setCaption(const QString& caption) { setText(caption); }

@@ -28,8 +28,7 @@ bool parseColour(const QString& value, QColor& colour)
 {
     static const QRegularExpression form(QStringLiteral("^#([0-9a-fA-F]{6})([0-9a-fA-F]{2})?$"));
     const QRegularExpressionMatch m = form.match(value);
-    if (!m.hasMatch())
-        return false;
+    if (!m.hasMatch()) return false;
     const uint rgb = m.captured(1).toUInt(nullptr, 16);
     const int alpha = m.capturedLength(2) > 0 ? m.captured(2).toInt(nullptr, 16) : 255;
     colour = QColor(int((rgb >> 16) & 0xff), int((rgb >> 8) & 0xff), int(rgb & 0xff), alpha);
@@ -40,15 +39,13 @@ bool parseColour(const QString& value, QColor& colour)
 QStringList decodeLines(const QByteArray& bytes, const QString& fileName)
 {
     QList<QByteArray> raw = bytes.split('\n');
-    if (raw.size() > 1 && raw.last().isEmpty())
-        raw.removeLast();
+    if (raw.size() > 1 && raw.last().isEmpty()) raw.removeLast();
     QStringList lines;
     lines.reserve(raw.size());
     for (qsizetype i = 0; i < raw.size(); ++i) {
         QByteArray line = raw[i];
         const int number = int(i + 1);
-        if (line.endsWith('\r'))
-            line.chop(1);
+        if (line.endsWith('\r')) line.chop(1);
         for (const char c : line) {
             const auto u = static_cast<unsigned char>(c);
             if ((u < 0x20 && u != '\t') || u == 0x7f)
@@ -68,8 +65,8 @@ void storeValue(const Field& field, const QString& key, const QString& value, co
 {
     switch (field.kind) {
     case FieldKind::Text:
-        if (value.size() < 2 || !value.startsWith(QLatin1Char('"')) || !value.endsWith(QLatin1Char('"'))
-            || value.mid(1, value.size() - 2).contains(QLatin1Char('"')))
+        if (value.size() < 2 || !value.startsWith(QLatin1Char('"')) || !value.endsWith(QLatin1Char('"')) ||
+            value.mid(1, value.size() - 2).contains(QLatin1Char('"')))
             throw SkinError(fileName, number,
                             QStringLiteral("the text of \"%1\" must stand in double quotes").arg(key));
         *static_cast<QString*>(field.target) = value.mid(1, value.size() - 2);
@@ -95,8 +92,7 @@ void storeValue(const Field& field, const QString& key, const QString& value, co
 void addButtonLook(std::vector<Field>& fields, const char* const keys[4], ButtonLook& look)
 {
     QColor* members[4] = {&look.top, &look.bottom, &look.border, &look.text};
-    for (int i = 0; i < 4; ++i)
-        fields.push_back({"button", keys[i], FieldKind::Colour, members[i], 0});
+    for (int i = 0; i < 4; ++i) fields.push_back({"button", keys[i], FieldKind::Colour, members[i], 0});
 }
 
 QString css(const QColor& c)
@@ -121,7 +117,7 @@ QString buttonRule(const QString& selector, const ButtonLook& look, int gloss)
         .arg(selector, css(look.text), css(look.border), glossy(look.top, look.bottom, gloss));
 }
 
-} // namespace
+}  // namespace
 
 QColor mix(const QColor& a, const QColor& b, double amount)
 {
@@ -188,8 +184,7 @@ std::vector<Field> fieldsOf(SkinModel& m)
 
 SkinModel parseSkin(const QByteArray& bytes, const QString& fileName)
 {
-    if (bytes.isEmpty())
-        throw SkinError(fileName, 0, QStringLiteral("the file is empty"));
+    if (bytes.isEmpty()) throw SkinError(fileName, 0, QStringLiteral("the file is empty"));
     if (bytes.size() > MaxFileSize)
         throw SkinError(fileName, 0, QStringLiteral("the file is larger than 1 MiB"));
 
@@ -213,10 +208,8 @@ SkinModel parseSkin(const QByteArray& bytes, const QString& fileName)
     for (int i = 0; i < lines.size(); ++i) {
         const int number = i + 1;
         QString line = lines[i].trimmed();
-        if (i == 0 && line.startsWith(QChar(0xfeff)))
-            line = line.mid(1).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
+        if (i == 0 && line.startsWith(QChar(0xfeff))) line = line.mid(1).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         if (endLine != 0)
             throw SkinError(fileName, number,
                             QStringLiteral("text after the closing \"end\" line (line %1)").arg(endLine));
@@ -225,8 +218,9 @@ SkinModel parseSkin(const QByteArray& bytes, const QString& fileName)
                 throw SkinError(fileName, number,
                                 QStringLiteral("unsupported format version %1").arg(quoted(line.mid(15))));
             if (line != Header)
-                throw SkinError(fileName, number,
-                                QStringLiteral("not a skin file: the first line must read \"%1\"").arg(Header));
+                throw SkinError(
+                    fileName, number,
+                    QStringLiteral("not a skin file: the first line must read \"%1\"").arg(Header));
             headerRead = true;
             continue;
         }
@@ -242,11 +236,13 @@ SkinModel parseSkin(const QByteArray& bytes, const QString& fileName)
         }
         const QRegularExpressionMatch m = keyLine.match(line);
         if (!m.hasMatch())
-            throw SkinError(fileName, number,
-                            QStringLiteral("bad syntax %1: expected [section], key = value or end").arg(quoted(line)));
+            throw SkinError(
+                fileName, number,
+                QStringLiteral("bad syntax %1: expected [section], key = value or end").arg(quoted(line)));
         const QString key = m.captured(1);
         if (section.isEmpty())
-            throw SkinError(fileName, number, QStringLiteral("key \"%1\" stands before any [section]").arg(key));
+            throw SkinError(fileName, number,
+                            QStringLiteral("key \"%1\" stands before any [section]").arg(key));
         const QString name = section + QLatin1Char('.') + key;
         const Field* field = byName.value(name);
         if (field == nullptr)
@@ -262,9 +258,11 @@ SkinModel parseSkin(const QByteArray& bytes, const QString& fileName)
 
     const int last = int(lines.size());
     if (!headerRead)
-        throw SkinError(fileName, last, QStringLiteral("not a skin file: the line \"%1\" is missing").arg(Header));
+        throw SkinError(fileName, last,
+                        QStringLiteral("not a skin file: the line \"%1\" is missing").arg(Header));
     if (endLine == 0)
-        throw SkinError(fileName, last, QStringLiteral("the file is cut short: its closing \"end\" line is missing"));
+        throw SkinError(fileName, last,
+                        QStringLiteral("the file is cut short: its closing \"end\" line is missing"));
     return model;
 }
 
@@ -272,19 +270,16 @@ SkinModel shiftHue(const SkinModel& model, int degrees)
 {
     SkinModel shifted = model;
     const int turn = ((degrees % 360) + 360) % 360;
-    if (turn == 0)
-        return shifted;
+    if (turn == 0) return shifted;
     for (const Field& field : fieldsOf(shifted)) {
-        if (field.kind != FieldKind::Colour)
-            continue;
+        if (field.kind != FieldKind::Colour) continue;
         QColor& colour = *static_cast<QColor*>(field.target);
         float h = 0, s = 0, v = 0, a = 0;
         colour.getHsvF(&h, &s, &v, &a);
         if (h < 0)  // grey: no hue to turn
             continue;
         float turned = h + float(turn) / 360.0f;
-        if (turned >= 1.0f)
-            turned -= 1.0f;
+        if (turned >= 1.0f) turned -= 1.0f;
         colour = QColor::fromHsvF(turned, s, v, a).toRgb();
     }
     return shifted;
@@ -314,29 +309,32 @@ QString styleSheetFor(const SkinModel& m)
     s += QStringLiteral("QComboBox:hover { border-color: %1; }\n").arg(css(c.hoverBorder));
     s += QStringLiteral("QComboBox:focus { border-color: %1; }\n").arg(css(c.focusBorder));
     s += QStringLiteral("QComboBox:disabled { color: %1; }\n").arg(css(c.disabledText));
-    s += QStringLiteral("QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right; "
-                        "width: 16px; border: none; border-left: 1px solid %1; border-top-right-radius: %2px; "
-                        "border-bottom-right-radius: %2px; background: %3; }\n")
-             .arg(css(c.border))
-             .arg(qMax(c.radius - 1, 0))
-             .arg(glossy(c.buttonTop, c.buttonBottom, b.gloss));
+    s +=
+        QStringLiteral("QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top right; "
+                       "width: 16px; border: none; border-left: 1px solid %1; border-top-right-radius: %2px; "
+                       "border-bottom-right-radius: %2px; background: %3; }\n")
+            .arg(css(c.border))
+            .arg(qMax(c.radius - 1, 0))
+            .arg(glossy(c.buttonTop, c.buttonBottom, b.gloss));
     s += QStringLiteral("QComboBox QAbstractItemView { color: %1; background: %2; border: 1px solid %3; "
                         "selection-background-color: %4; selection-color: %5; outline: none; }\n")
              .arg(css(c.listText), css(c.listBackground), css(c.border), css(c.selectionBackground),
                   css(c.selectionText));
 
-    s += QStringLiteral("QFrame[skinRole=\"page\"] { border: 1px solid %1; border-radius: %2px; background: %3; }\n")
+    s += QStringLiteral(
+             "QFrame[skinRole=\"page\"] { border: 1px solid %1; border-radius: %2px; background: %3; }\n")
              .arg(css(m.frame.border))
              .arg(m.frame.radius)
              .arg(css(m.frame.background));
     s += QStringLiteral("QFrame[skinRole=\"separator\"] { border: none; border-top: 1px solid %1; "
                         "border-bottom: 1px solid %2; background: transparent; }\n")
              .arg(css(m.separator.dark), css(m.separator.light));
-    s += QStringLiteral("QFrame[skinRole=\"trough\"] { border: 1px solid %1; border-radius: %2px; background: %3; }\n")
+    s += QStringLiteral(
+             "QFrame[skinRole=\"trough\"] { border: 1px solid %1; border-radius: %2px; background: %3; }\n")
              .arg(css(m.trough.border))
              .arg(m.trough.radius)
              .arg(glossy(m.trough.top, m.trough.bottom, 0));
     return s;
 }
 
-} // namespace SkinDetail
+}  // namespace SkinDetail

@@ -65,8 +65,8 @@ struct Field {
     const char* section;
     const char* key;
     FieldKind kind;
-    void* target;   // QString*, QColor* or int*, inside the model given to fieldsOf
-    int maximum;    // for numbers: allowed range 0..maximum
+    void* target;  // QString*, QColor* or int*, inside the model given to fieldsOf
+    int maximum;   // for numbers: allowed range 0..maximum
 };
 
 // Every key that a skin file may hold, bound to the members of `model`.
@@ -85,4 +85,4 @@ QString styleSheetFor(const SkinModel& model);
 // The colour between a and b, `amount` 0 giving a and 1 giving b.
 QColor mix(const QColor& a, const QColor& b, double amount);
 
-} // namespace SkinDetail
+}  // namespace SkinDetail

@@ -31,7 +31,8 @@ std::string Target(int fd)
     struct stat null {};
     struct stat seen {};
     if (::fstat(fd, &seen) != 0) return "closed";
-    if (::stat("/dev/null", &null) == 0 && seen.st_rdev == null.st_rdev && S_ISCHR(seen.st_mode)) return "null";
+    if (::stat("/dev/null", &null) == 0 && seen.st_rdev == null.st_rdev && S_ISCHR(seen.st_mode))
+        return "null";
     return S_ISFIFO(seen.st_mode) ? "pipe" : "other";
 }
 

@@ -14,12 +14,9 @@ std::string Target(DWORD which)
     const HANDLE handle = ::GetStdHandle(which);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return "none";
     switch (::GetFileType(handle)) {
-    case FILE_TYPE_CHAR:
-        return "null";
-    case FILE_TYPE_PIPE:
-        return "pipe";
-    default:
-        return "other";
+    case FILE_TYPE_CHAR: return "null";
+    case FILE_TYPE_PIPE: return "pipe";
+    default: return "other";
     }
 }
 

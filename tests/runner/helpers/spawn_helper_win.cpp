@@ -12,7 +12,8 @@ namespace {
 void Say(const std::string& text)
 {
     DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+                nullptr);
 }
 
 // Starts this program again with the given arguments; it inherits our standard handles.
@@ -55,7 +56,8 @@ int main(int argc, char** argv)
     }
     if (argc >= 2 && std::strcmp(argv[1], "forever") == 0) {
         const DWORD grandchild = StartGrandchild("grandchild-forever");
-        Say("child=" + std::to_string(::GetCurrentProcessId()) + " grandchild=" + std::to_string(grandchild) + "\n");
+        Say("child=" + std::to_string(::GetCurrentProcessId()) + " grandchild=" + std::to_string(grandchild) +
+            "\n");
         for (;;) ::Sleep(INFINITE);
     }
     return 2;
