@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds Tessaline and runs every check: the whole suite in a normal build (warnings as errors),
+# Builds Tessaline and runs every check: the layout of the C++ files, the whole suite in a normal build (warnings as errors),
 # the core tests under Valgrind's memcheck, clang-tidy, the whole suite again with
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzzer, and the core
 # tests cross-built for Windows under Wine. Installs what is missing first.
@@ -24,6 +24,7 @@ run_suite() {  # name, build dir, extra cmake options...
 
 step() { echo "== $1"; shift; "$@"; }
 
+step "layout of the C++ files" scripts/format-check.sh
 run_suite "plain build" build
 step "core tests under Valgrind's memcheck" scripts/memcheck.sh build
 step "clang-tidy" scripts/clang-tidy.sh build
