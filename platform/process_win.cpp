@@ -1,7 +1,8 @@
 #include "platform/process.h"
 
-#include <timeapi.h>
 #include <windows.h>
+
+#include <timeapi.h>  // after windows.h, whose types it uses
 
 #include <chrono>
 #include <mutex>
