@@ -10,9 +10,6 @@ namespace {
 
 using namespace platform;
 
-constexpr int kTypeMismatch = 13;
-constexpr int kOverflow = 6;
-
 // Closes a key on every way out, a conversion error included.
 class KeyGuard {
 public:
@@ -36,19 +33,19 @@ std::int32_t AsLong(const RegValue& value)
     double number = 0;
     if (const auto* text = std::get_if<std::string>(&value)) {
         const auto parsed = numbertext::ParseNumber(*text);
-        if (!parsed) throw ConversionError{kTypeMismatch};
+        if (!parsed) throw ConversionError(ConversionError::kTypeMismatch);
         number = numbertext::RoundHalfEven(*parsed);
     } else {
         const std::int64_t whole = std::get<std::int64_t>(value);
         if (whole < std::numeric_limits<std::int32_t>::min() ||
             whole > std::numeric_limits<std::int32_t>::max()) {
-            throw ConversionError{kOverflow};
+            throw ConversionError(ConversionError::kOverflow);
         }
         return static_cast<std::int32_t>(whole);
     }
     if (number < std::numeric_limits<std::int32_t>::min() ||
         number > std::numeric_limits<std::int32_t>::max()) {
-        throw ConversionError{kOverflow};
+        throw ConversionError(ConversionError::kOverflow);
     }
     return static_cast<std::int32_t>(number);
 }
