@@ -1,6 +1,7 @@
-// Command lines: splitting, quoting and finding the program against a small fixed folder tree
-// (created once in a temporary folder). Quoting any argument splits back to it; a program that
-// is found is an ordinary file whose name matches the candidate's without regard to case.
+// Command lines: splitting and finding the program against a small fixed folder tree (created
+// once in a temporary folder). Any argument, quoted as the tests quote, splits back to itself; a
+// program that is found is an ordinary file whose name matches the candidate's without regard to
+// case.
 #include <unistd.h>
 
 #include <cstddef>
@@ -15,8 +16,11 @@
 #include "FuzzCheck.h"
 #include "platform/app.h"
 #include "platform/cmdline.h"
+#include "tests/runner/argument_quoting.h"
 
 namespace {
+
+using testing_support::QuoteArgument;
 
 platform::SearchFolders folders;
 
@@ -54,16 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string> arguments = platform::SplitArguments(line);
     for (const std::string& argument : arguments) {
-        const std::string quoted = platform::QuoteArgument(argument);
+        const std::string quoted = QuoteArgument(argument);
         const std::vector<std::string> back = platform::SplitArguments(quoted);
         FUZZ_CHECK(back.size() == 1 && back[0] == argument);
     }
     // Quoting each argument and joining them gives the same arguments again.
     std::string joined;
-    for (const std::string& argument : arguments) joined += platform::QuoteArgument(argument) + " ";
+    for (const std::string& argument : arguments) joined += QuoteArgument(argument) + " ";
     FUZZ_CHECK(platform::SplitArguments(joined) == arguments);
 
-    (void)platform::SplitCommandLine(line);
     const std::vector<platform::ProgramCandidate> candidates = platform::ProgramCandidates(line);
     std::size_t lastOffset = 0;
     for (const platform::ProgramCandidate& candidate : candidates) {

@@ -101,52 +101,6 @@ std::vector<std::string> SplitArguments(std::string_view text)
     return arguments;
 }
 
-std::string QuoteArgument(std::string_view argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos)
-        return std::string(argument);
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes before a quote are doubled, and the quote itself escaped.
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    quoted += '"';
-    return quoted;
-}
-
-std::vector<std::string> SplitCommandLine(std::string_view commandLine)
-{
-    std::vector<std::string> argv;
-    if (commandLine.empty()) return argv;
-    std::size_t rest = 0;
-    if (commandLine.front() == '"') {
-        const std::size_t close = commandLine.find('"', 1);
-        if (close == std::string_view::npos) {
-            argv.emplace_back(commandLine.substr(1));
-            rest = commandLine.size();
-        } else {
-            argv.emplace_back(commandLine.substr(1, close - 1));
-            rest = close + 1;
-        }
-    } else {
-        std::size_t end = 0;
-        while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
-        argv.emplace_back(commandLine.substr(0, end));
-        rest = end;
-    }
-    for (std::string& argument : SplitArguments(commandLine.substr(rest)))
-        argv.push_back(std::move(argument));
-    return argv;
-}
-
 std::vector<ProgramCandidate> ProgramCandidates(std::string_view commandLine)
 {
     std::vector<ProgramCandidate> candidates;

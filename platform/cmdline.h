@@ -16,15 +16,6 @@ namespace platform {
 // a literal quote that keeps the quoted part open.
 std::vector<std::string> SplitArguments(std::string_view text);
 
-// Quotes one argument so that SplitArguments gives it back unchanged; plain words stay as
-// they are.
-std::string QuoteArgument(std::string_view argument);
-
-// Splits a whole command line as a C runtime child sees it: the first item by argv[0]'s own
-// rule (quoted: up to the next quote, no escapes; otherwise up to the first blank), the rest
-// by SplitArguments.
-std::vector<std::string> SplitCommandLine(std::string_view commandLine);
-
 // One way of reading the program item of a command line: the program's name (quotes removed)
 // and where the arguments begin.
 struct ProgramCandidate {
