@@ -16,19 +16,9 @@ constexpr std::uint32_t kTypeBinary = 3;
 constexpr std::uint32_t kTypeDword = 4;
 constexpr std::uint32_t kTypeMultiSz = 7;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimLeft(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    return s;
-}
-
-std::string_view TrimRight(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+using text::IsBlank;
+using text::TrimLeft;
+using text::TrimRight;
 
 int HexDigit(char c)
 {
@@ -54,15 +44,9 @@ bool ReadHexNumber(std::string_view* s, std::uint32_t* value)
     return true;
 }
 
-bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix)
+bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix)
 {
-    if (s.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-        if (c != prefix[i]) return false;
-    }
-    return true;
+    return text::EqualsIgnoringAsciiCase(s.substr(0, prefix.size()), prefix);
 }
 
 // What may follow data on a value line: blanks, then nothing or a ';' comment.
@@ -139,7 +123,7 @@ public:
     {
         std::string_view line;
         if (!lines_.Next(&line)) return Fail(error, "empty text");
-        line = TrimRight(TrimLeft(line));
+        line = text::Trim(line);
         if (line != kHeader5 && line != kHeader4) return Fail(error, "no header");
         while (lines_.Next(&line)) {
             const std::string_view trimmed = TrimLeft(line);
@@ -217,7 +201,7 @@ private:
         } else if (line.front() == '-') {
             if (!IsEndOfData(line.substr(1))) return Invalid("bad removal");
             remove = true;
-        } else if (StartsWithIgnoreCase(line, "dword:")) {
+        } else if (StartsWithIgnoringCase(line, "dword:")) {
             line = TrimLeft(line.substr(6));
             std::uint32_t number = 0;
             if (!ReadHexNumber(&line, &number) || !IsEndOfData(line)) return Invalid("bad dword");
@@ -225,7 +209,7 @@ private:
             for (int shift = 0; shift < 32; shift += 8) {
                 data.push_back(static_cast<std::uint8_t>(number >> shift));
             }
-        } else if (StartsWithIgnoreCase(line, "hex")) {
+        } else if (StartsWithIgnoringCase(line, "hex")) {
             line.remove_prefix(3);
             type = kTypeBinary;
             if (!line.empty() && line.front() == '(') {
@@ -491,18 +475,14 @@ std::string Write(const Document& document)
 
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path)
 {
-    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    path = text::TrimRight(path, "\\");
     std::vector<std::string> names;
     if (path.empty()) return names;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = path.find('\\', start);
-        const std::string_view name = path.substr(start, end == std::string_view::npos ? end : end - start);
+    for (const std::string_view name : text::Split(path, '\\')) {
         if (name.empty()) return std::nullopt;
         names.emplace_back(name);
-        if (end == std::string_view::npos) return names;
-        start = end + 1;
     }
+    return names;
 }
 
 bool IsWritableName(std::string_view name)

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/text.h"
+
 namespace burn {
 namespace {
 
@@ -148,7 +150,7 @@ bool ParseArguments(const std::vector<std::string>& arguments, Invocation& invoc
         error = "no command given";
         return false;
     }
-    const std::string command = Lower(arguments[0]);
+    const std::string command = platform::text::AsciiLowerCase(arguments[0]);
     if (command == "scanbus")
         parsed.command = Command::ScanBus;
     else if (command == "disk-info")
