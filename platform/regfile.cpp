@@ -2,19 +2,11 @@
 
 #include <utility>
 
+#include "platform/registry.h"
 #include "platform/text.h"
 
 namespace platform::regfile {
 namespace {
-
-// The registry refuses trees deeper than this; the limit also bounds recursion here.
-constexpr std::size_t kMaxDepth = 512;
-
-constexpr std::uint32_t kTypeSz = 1;
-constexpr std::uint32_t kTypeExpandSz = 2;
-constexpr std::uint32_t kTypeBinary = 3;
-constexpr std::uint32_t kTypeDword = 4;
-constexpr std::uint32_t kTypeMultiSz = 7;
 
 using text::IsBlank;
 using text::TrimLeft;
@@ -159,7 +151,7 @@ private:
         if (path.empty() || IsBlank(path.front())) return Invalid("bad key name");
         auto names = SplitKeyPath(path);
         if (!names || names->empty()) return Invalid("bad key name");
-        if (names->size() > kMaxDepth) return Invalid("key too deep");
+        if (names->size() > kMaxKeyDepth) return Invalid("key too deep");
         removed_ = remove;
         if (remove) {
             current_ = nullptr;
@@ -195,7 +187,7 @@ private:
         if (line.front() == '"') {
             std::string content;
             if (!ReadQuoted(&line, &content) || !IsEndOfData(line)) return Invalid("bad text");
-            type = kTypeSz;
+            type = kRegSz;
             data.assign(content.begin(), content.end());
             data.push_back(0);
         } else if (line.front() == '-') {
@@ -205,13 +197,12 @@ private:
             line = TrimLeft(line.substr(6));
             std::uint32_t number = 0;
             if (!ReadHexNumber(&line, &number) || !IsEndOfData(line)) return Invalid("bad dword");
-            type = kTypeDword;
-            for (int shift = 0; shift < 32; shift += 8) {
-                data.push_back(static_cast<std::uint8_t>(number >> shift));
-            }
+            type = kRegDword;
+            const auto bytes = DwordBytes(number);
+            data.assign(bytes.begin(), bytes.end());
         } else if (StartsWithIgnoringCase(line, "hex")) {
             line.remove_prefix(3);
-            type = kTypeBinary;
+            type = kRegBinary;
             if (!line.empty() && line.front() == '(') {
                 line.remove_prefix(1);
                 if (!ReadHexNumber(&line, &type) || line.empty() || line.front() != ')') {
@@ -221,8 +212,7 @@ private:
             }
             if (line.empty() || line.front() != ':') return Invalid("bad hex data");
             if (!ReadHexList(line.substr(1), &data)) return false;
-            if (utf16_ && (type == kTypeSz || type == kTypeExpandSz || type == kTypeMultiSz) &&
-                data.size() % 2 == 0) {
+            if (utf16_ && IsTextType(type) && data.size() % 2 == 0) {
                 // A file in UTF-16 holds its text values as UTF-16; the store keeps UTF-8.
                 const std::string utf8 = text::Utf16LeToUtf8(
                     std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
@@ -311,17 +301,15 @@ void AppendValue(std::string& out, const Value& value)
         AppendEscaped(out, value.name);
     }
     out.push_back('=');
-    if (value.type == kTypeSz && IsPlainText(value.data)) {
+    if (value.type == kRegSz && IsPlainText(value.data)) {
         AppendEscaped(
             out, std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
-    } else if (value.type == kTypeDword && value.data.size() == 4) {
-        std::uint32_t number = 0;
-        for (int i = 3; i >= 0; --i) number = (number << 8) | value.data[static_cast<std::size_t>(i)];
+    } else if (value.type == kRegDword && value.data.size() == 4) {
         out += "dword:";
-        AppendHex(out, number, 8);
+        AppendHex(out, DwordFromBytes(value.data.data()), 8);
     } else {
         out += "hex";
-        if (value.type != kTypeBinary) {
+        if (value.type != kRegBinary) {
             out.push_back('(');
             AppendHex(out, value.type, 1);
             out.push_back(')');

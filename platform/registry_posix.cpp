@@ -19,6 +19,7 @@
 
 #include "platform/app.h"
 #include "platform/regfile.h"
+#include "platform/registry_internal.h"
 
 // The HKEY_CURRENT_USER hive is one .reg file. Readers parse it anew on every call without a
 // lock: writers replace it by rename, so a reader sees the old or the new file whole. Writers
@@ -34,7 +35,6 @@ constexpr std::uint32_t kKeyCreateSubKey = 0x4;
 constexpr std::uint32_t kKeyCreateLink = 0x20;
 constexpr std::uint32_t kWriteAccess = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
-constexpr std::size_t kMaxDepth = 512;
 
 constexpr const char* kRootName = "HKEY_CURRENT_USER";
 constexpr const char* kStoreFolder = "Tessaline";
@@ -90,7 +90,7 @@ RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vecto
         if (!regfile::IsWritableName(name)) return kErrorBadPathname;
         full->push_back(std::move(name));
     }
-    return full->size() > kMaxDepth ? kErrorBadPathname : kErrorSuccess;
+    return full->size() > regfile::kMaxKeyDepth ? kErrorBadPathname : kErrorSuccess;
 }
 
 RegStatus StatusFromErrno(int error)
@@ -278,8 +278,6 @@ bool KeyExists(const regfile::Document& document, const std::vector<std::string>
     return path.size() == 1 || regfile::FindKey(document, path) != nullptr;
 }
 
-bool IsTextType(std::uint32_t type) { return type == kRegSz || type == 2 || type == 7; }
-
 }  // namespace
 
 std::string RegistryStorePath()
@@ -362,21 +360,9 @@ RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* res
         if (data == nullptr && cbData != nullptr) *cbData = 0;
         return kErrorFileNotFound;
     }
-    if (type != nullptr) *type = value->type;
-    const auto size = static_cast<std::uint32_t>(value->data.size());
-    if (data == nullptr) {
-        if (cbData != nullptr) *cbData = size;
-        return kErrorSuccess;
-    }
-    if (*cbData < size) {
-        *cbData = size;
-        return kErrorMoreData;
-    }
-    if (size != 0) std::memcpy(data, value->data.data(), size);
-    // As on Windows, a text gets a NUL after it when the buffer has room, uncounted.
-    if (IsTextType(value->type) && *cbData > size) data[size] = 0;
-    *cbData = size;
-    return kErrorSuccess;
+    return internal::HandOutValue(
+        value->type, std::string_view(reinterpret_cast<const char*>(value->data.data()), value->data.size()),
+        type, data, cbData);
 }
 
 RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*reserved*/, std::uint32_t type,
