@@ -9,6 +9,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/handle.h"
+
 namespace platform {
 namespace internal {
 
@@ -45,20 +47,15 @@ bool IsOrdinaryFile(const std::string& path)
 FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
 {
     contents->clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const UniqueHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.valid()) {
         if (errno == ENOENT || errno == ENOTDIR) return FileReadStatus::Missing;
         return errno == EISDIR ? FileReadStatus::NotAFile : FileReadStatus::Failed;
     }
+    const int fd = static_cast<int>(file.get());
     struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        close(fd);
-        return FileReadStatus::Failed;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
-        return FileReadStatus::NotAFile;
-    }
+    if (fstat(fd, &info) != 0) return FileReadStatus::Failed;
+    if (!S_ISREG(info.st_mode)) return FileReadStatus::NotAFile;
     std::string data;
     data.reserve(static_cast<std::size_t>(info.st_size));
     char chunk[65536];
@@ -66,13 +63,11 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
         const ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR) continue;
-            close(fd);
             return FileReadStatus::Failed;
         }
         if (got == 0) break;
         data.append(chunk, static_cast<std::size_t>(got));
     }
-    close(fd);
     *contents = std::move(data);
     return FileReadStatus::Ok;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ansi_win.h"
+#include "platform/handle_win.h"
 
 namespace platform {
 namespace internal {
@@ -39,25 +40,6 @@ std::string ExecutableDirectory()
 
 }  // namespace internal
 
-namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-}  // namespace
-
 char PathSeparator() { return '\\'; }
 
 // Hidden is the file attribute here; a device name such as NUL or CON is not a disk file.
@@ -69,20 +51,21 @@ bool IsOrdinaryFile(const std::string& path)
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DEVICE)) != 0)
         return false;
-    const FileHandle file(::CreateFileA(ansi.c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.get() != INVALID_HANDLE_VALUE && ::GetFileType(file.get()) == FILE_TYPE_DISK;
+    const UniqueHandle file(
+        win::FromHandle(::CreateFileA(ansi.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return file.valid() && ::GetFileType(win::AsHandle(file.get())) == FILE_TYPE_DISK;
 }
 
 FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
 {
     contents->clear();
     const std::string ansi = win::Utf8ToAnsi(path);
-    const FileHandle file(::CreateFileA(ansi.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+    const UniqueHandle opened(win::FromHandle(
+        ::CreateFileA(ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    const HANDLE file = win::AsHandle(opened.get());
+    if (!opened.valid()) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
             return FileReadStatus::Missing;
@@ -91,15 +74,15 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
             return FileReadStatus::NotAFile;
         return FileReadStatus::Failed;
     }
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return FileReadStatus::NotAFile;
+    if (::GetFileType(file) != FILE_TYPE_DISK) return FileReadStatus::NotAFile;
     std::string data;
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
         data.reserve(static_cast<std::size_t>(size.QuadPart));
     std::vector<char> chunk(65536);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
             return FileReadStatus::Failed;
         if (got == 0) break;
         data.append(chunk.data(), got);

@@ -17,39 +17,25 @@
 #include <vector>
 
 #include "platform/cmdline.h"
+#include "platform/deadline.h"
 
 extern char** environ;
 
 namespace platform {
-
-void UniqueHandle::reset(NativeHandle handle)
-{
-    // Linux releases the descriptor even when close is interrupted, so it is never retried.
-    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
-    handle_ = handle;
-}
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 int Fd(NativeHandle handle) { return static_cast<int>(handle); }
 
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 // A program started with some of 0, 1, 2 closed would get pipe ends there, and the child's
 // standard streams would then be set up over them.
-bool MoveAboveStandardDescriptors(int& fd)
+bool MoveAboveStandardDescriptors(UniqueHandle& descriptor)
 {
-    if (fd > STDERR_FILENO) return true;
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (descriptor.get() > STDERR_FILENO) return true;
+    const int moved = ::fcntl(Fd(descriptor.get()), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     if (moved < 0) return false;
-    ::close(fd);
-    fd = moved;
+    descriptor.reset(moved);
     return true;
 }
 
@@ -162,12 +148,12 @@ int ConnectStream(posix_spawn_file_actions_t* actions, NativeHandle target, int 
 
 struct ChildProcess::Impl {
     pid_t pid = -1;
-    int pidfd = -1;  // -1 where the kernel offers none; then waiting falls back to polling
+    UniqueHandle pidfd;  // none where the kernel offers none; then waiting falls back to polling
     bool collected = false;
 
     ~Impl()
     {
-        if (pidfd >= 0) ::close(pidfd);
+        pidfd.reset();
         if (!collected && !TryCollect(pid)) {
             std::lock_guard lock(uncollectedMutex);
             uncollected.push_back(pid);
@@ -188,7 +174,7 @@ bool ChildProcess::WaitForEnd(int maxWaitMs)
     if (!impl_) return true;
     if (impl_->collected) return true;
     const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
-    AwaitExit(impl_->pid, impl_->pidfd, deadline);
+    AwaitExit(impl_->pid, Fd(impl_->pidfd.get()), deadline);
     impl_->collected = TryCollect(impl_->pid);
     return impl_->collected;
 }
@@ -199,7 +185,7 @@ void ChildProcess::TerminateGroup(int graceMs)
     if (!impl_ || impl_->collected) return;
     const pid_t group = impl_->pid;
     ::kill(-group, SIGTERM);
-    AwaitExit(impl_->pid, impl_->pidfd, Clock::now() + std::chrono::milliseconds(graceMs));
+    AwaitExit(impl_->pid, Fd(impl_->pidfd.get()), Clock::now() + std::chrono::milliseconds(graceMs));
     ::kill(-group, SIGKILL);
     WaitForEnd(100);
     // Signals are acted on asynchronously; give the rest of the group a moment to go, so the
@@ -216,14 +202,8 @@ bool CreateOutputPipe(OutputPipe& pipe)
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     UniqueHandle readEnd(fds[0]);
     UniqueHandle writeEnd(fds[1]);
-    int readFd = fds[0];
-    int writeFd = fds[1];
-    if (!MoveAboveStandardDescriptors(readFd)) return false;
-    readEnd.release();
-    readEnd.reset(readFd);
-    if (!MoveAboveStandardDescriptors(writeFd)) return false;
-    writeEnd.release();
-    writeEnd.reset(writeFd);
+    if (!MoveAboveStandardDescriptors(readEnd) || !MoveAboveStandardDescriptors(writeEnd)) return false;
+    const int readFd = Fd(readEnd.get());
     const int flags = ::fcntl(readFd, F_GETFL);
     if (flags < 0 || ::fcntl(readFd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
     pipe.readEnd = std::move(readEnd);
@@ -309,7 +289,7 @@ StartResult StartProcess(const StartOptions& options)
     auto impl = std::make_unique<ChildProcess::Impl>();
     impl->pid = pid;
     // Called directly: glibc 2.36's <sys/pidfd.h> cannot be used from C++.
-    impl->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    impl->pidfd.reset(static_cast<NativeHandle>(::syscall(SYS_pidfd_open, pid, 0)));
     result.child = ChildProcess(std::move(impl));
     result.status = StartStatus::Started;
     return result;

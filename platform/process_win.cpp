@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/ansi_win.h"
+#include "platform/deadline.h"
+#include "platform/handle_win.h"
 
 // Children run in a job object of their own, so that a stop ends whatever they started as well.
 // The pipe is made as CreatePipe makes it, then kept from every child: StartProcess hands the
@@ -19,52 +21,26 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-HANDLE AsHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-NativeHandle FromHandle(HANDLE handle) { return reinterpret_cast<NativeHandle>(handle); }
+using win::AsHandle;
+using win::FromHandle;
 
 constexpr DWORD kPipeBufferSize = 1024;
 constexpr DWORD kStartFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
 
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// A handle closed on every way out of StartProcess.
-class ScopedHandle {
-public:
-    ScopedHandle() = default;
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() { reset(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, nullptr); }
-    void reset(HANDLE handle = nullptr)
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
-// An inheritable copy of handle, or of the null device when there is none.
-HANDLE InheritableCopy(NativeHandle handle, DWORD nullAccess)
+// An inheritable copy of handle, or of the null device when there is none; none when the
+// system refuses it.
+UniqueHandle InheritableCopy(NativeHandle handle, DWORD nullAccess)
 {
     if (handle == kNoHandle) {
         SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        return ::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
-                             OPEN_EXISTING, 0, nullptr);
+        return UniqueHandle(FromHandle(::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                     &attributes, OPEN_EXISTING, 0, nullptr)));
     }
     HANDLE copy = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), AsHandle(handle), ::GetCurrentProcess(), &copy, 0, TRUE,
                            DUPLICATE_SAME_ACCESS))
-        return INVALID_HANDLE_VALUE;
-    return copy;
+        return UniqueHandle();
+    return UniqueHandle(FromHandle(copy));
 }
 
 // The list of handles a child may inherit. Where the system offers no such list, the lock in
@@ -108,12 +84,6 @@ std::mutex& StartMutex()
 }
 
 }  // namespace
-
-void UniqueHandle::reset(NativeHandle handle)
-{
-    if (handle_ != kNoHandle) ::CloseHandle(AsHandle(handle_));
-    handle_ = handle;
-}
 
 struct ChildProcess::Impl {
     HANDLE process = nullptr;
@@ -214,27 +184,27 @@ StartResult StartProcess(const StartOptions& options)
     StartResult result;
     const std::lock_guard lock(StartMutex());
 
-    ScopedHandle input(InheritableCopy(kNoHandle, GENERIC_READ));
-    ScopedHandle output(InheritableCopy(options.standardOutput, GENERIC_WRITE));
-    ScopedHandle error(InheritableCopy(options.standardError, GENERIC_WRITE));
-    for (const ScopedHandle* handle : {&input, &output, &error}) {
-        if (handle->get() == INVALID_HANDLE_VALUE || handle->get() == nullptr) {
+    const UniqueHandle input = InheritableCopy(kNoHandle, GENERIC_READ);
+    const UniqueHandle output = InheritableCopy(options.standardOutput, GENERIC_WRITE);
+    const UniqueHandle error = InheritableCopy(options.standardError, GENERIC_WRITE);
+    for (const UniqueHandle* handle : {&input, &output, &error}) {
+        if (!handle->valid() || handle->get() == 0) {
             result.systemError = static_cast<int>(::GetLastError());
             return result;
         }
     }
 
-    std::vector<HANDLE> inherited{input.get(), output.get()};
-    if (error.get() != output.get()) inherited.push_back(error.get());
+    std::vector<HANDLE> inherited{AsHandle(input.get()), AsHandle(output.get())};
+    if (error.get() != output.get()) inherited.push_back(AsHandle(error.get()));
     const InheritList inheritList(inherited);
 
     STARTUPINFOEXA startup{};
     startup.StartupInfo.cb = inheritList.get() != nullptr ? sizeof(STARTUPINFOEXA) : sizeof(STARTUPINFOA);
     startup.StartupInfo.dwFlags = kStartFlags;
     startup.StartupInfo.wShowWindow = SW_HIDE;
-    startup.StartupInfo.hStdInput = input.get();
-    startup.StartupInfo.hStdOutput = output.get();
-    startup.StartupInfo.hStdError = error.get();
+    startup.StartupInfo.hStdInput = AsHandle(input.get());
+    startup.StartupInfo.hStdOutput = AsHandle(output.get());
+    startup.StartupInfo.hStdError = AsHandle(error.get());
     startup.lpAttributeList = inheritList.get();
 
     // Suspended until it is in its job, so that nothing it starts can escape the job.

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/app.h"
+#include "platform/handle.h"
 #include "platform/regfile.h"
 #include "platform/registry_internal.h"
 
@@ -202,11 +203,13 @@ RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t m
 {
     const std::string folder = ParentFolder(path);
     std::string temporary = path + kTemporaryInfix + "XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return StatusFromErrno(errno);
+    UniqueHandle file(mkstemp(temporary.data()));
+    if (!file.valid()) return StatusFromErrno(errno);
+    const int fd = static_cast<int>(file.get());
     const bool written = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     const int writeError = errno;
-    if (close(fd) != 0 || !written) {
+    // Closed by hand here: close can report a write that failed late, so its result counts.
+    if (close(static_cast<int>(file.release())) != 0 || !written) {
         const RegStatus status = StatusFromErrno(written ? errno : writeError);
         unlink(temporary.c_str());
         return status;
@@ -216,40 +219,31 @@ RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t m
         unlink(temporary.c_str());
         return status;
     }
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
+    const UniqueHandle folderHandle(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderHandle.valid()) fsync(static_cast<int>(folderHandle.get()));
     return kErrorSuccess;
 }
 
 class StoreLock {
 public:
     explicit StoreLock(const std::string& path)
+        : file_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
+        if (!file_.valid()) {
             status_ = StatusFromErrno(errno);
             return;
         }
-        while (flock(fd_, LOCK_EX) != 0) {
+        while (flock(static_cast<int>(file_.get()), LOCK_EX) != 0) {
             if (errno != EINTR) {
                 status_ = StatusFromErrno(errno);
                 return;
             }
         }
     }
-    ~StoreLock()
-    {
-        if (fd_ >= 0) close(fd_);
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
     RegStatus Status() const { return status_; }
 
 private:
-    int fd_ = -1;
+    UniqueHandle file_;  // the lock goes with the descriptor
     RegStatus status_ = kErrorSuccess;
 };
 
