@@ -16,21 +16,15 @@
 #include "FuzzCheck.h"
 #include "platform/app.h"
 #include "platform/cmdline.h"
+#include "platform/text.h"
 #include "tests/runner/argument_quoting.h"
 
 namespace {
 
+using platform::text::FoldCase;
 using testing_support::QuoteArgument;
 
 platform::SearchFolders folders;
-
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 }  // namespace
 
@@ -82,16 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto resolved = platform::ResolveCommandLine(line, folders)) {
         FUZZ_CHECK(platform::IsOrdinaryFile(resolved->programFile));
         FUZZ_CHECK(!resolved->argv.empty());
-        const std::string fileName = Lower(std::filesystem::path(resolved->programFile).filename().string());
+        const std::string fileName =
+            FoldCase(std::filesystem::path(resolved->programFile).filename().string());
         bool found = false;
         for (const platform::ProgramCandidate& candidate : named) {
-            std::string name = Lower(candidate.name);
+            std::string name = FoldCase(candidate.name);
             const std::size_t slash = name.find_last_of("/\\");
             if (slash != std::string::npos) name = name.substr(slash + 1);
             // A name ending in periods means "no extension": they are dropped and none is added.
             std::string bare = name;
             while (!bare.empty() && bare.back() == '.') bare.pop_back();
-            if (fileName == name || fileName == name + ".exe" || (bare != name && fileName == bare))
+            if (fileName == name || fileName == name + ".EXE" || (bare != name && fileName == bare))
                 found = true;
         }
         FUZZ_CHECK(found);

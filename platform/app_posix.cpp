@@ -1,5 +1,4 @@
 #include "platform/app.h"
-#include "platform/app_internal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,27 +11,24 @@
 #include "platform/handle.h"
 
 namespace platform {
-namespace internal {
-
-std::string WithoutTrailingSeparators(std::string path)
-{
-    while (!path.empty() && path.back() == '/') path.pop_back();
-    return path;
-}
 
 std::string ExecutableDirectory()
 {
-    char resolved[PATH_MAX];
-    if (realpath("/proc/self/exe", resolved) == nullptr) return ".";
-    std::string path(resolved);
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return WithoutTrailingSeparators(path.substr(0, slash));
+    // The kernel gives the program's path with every link resolved.
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
+    return FolderOf(std::string(buffer, static_cast<std::size_t>(length)));
 }
 
-}  // namespace internal
-
 char PathSeparator() { return '/'; }
+
+std::optional<std::string> EnvironmentVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
 
 bool IsOrdinaryFile(const std::string& path)
 {

@@ -1,8 +1,8 @@
 #include "platform/app.h"
-#include "platform/app_internal.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -10,15 +10,6 @@
 #include "platform/handle_win.h"
 
 namespace platform {
-namespace internal {
-
-inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string WithoutTrailingSeparators(std::string path)
-{
-    while (!path.empty() && IsSeparator(path.back())) path.pop_back();
-    return path;
-}
 
 // The module's own path, grown until it fits: GetModuleFileNameA cuts long paths silently.
 std::string ExecutableDirectory()
@@ -26,21 +17,22 @@ std::string ExecutableDirectory()
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return ".";
-        if (length < buffer.size()) {
-            std::string path = win::AnsiToUtf8(std::string_view(buffer.data(), length));
-            const std::size_t slash = path.find_last_of("\\/");
-            if (slash == std::string::npos) return ".";
-            return WithoutTrailingSeparators(path.substr(0, slash));
-        }
-        if (buffer.size() >= 32768) return ".";
+        if (length == 0) return {};
+        if (length < buffer.size()) return FolderOf(win::AnsiToUtf8(std::string_view(buffer.data(), length)));
+        if (buffer.size() >= 32768) return {};
         buffer.resize(buffer.size() * 2);
     }
 }
 
-}  // namespace internal
-
 char PathSeparator() { return '\\'; }
+
+// The C runtime's copy of the environment, which _putenv_s keeps in step with the process's.
+std::optional<std::string> EnvironmentVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return win::AnsiToUtf8(value);
+}
 
 // Hidden is the file attribute here; a device name such as NUL or CON is not a disk file.
 bool IsOrdinaryFile(const std::string& path)

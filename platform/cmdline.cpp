@@ -4,54 +4,37 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/app.h"
+#include "platform/folder.h"
+#include "platform/text.h"
+
 namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using text::IsBlank;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
-bool IsOrdinaryFile(const std::filesystem::path& path)
+// A program file may be hidden or start with a period: only the kind of file counts.
+bool IsRegularFile(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
 }
 
+// An empty folder is the current directory.
 std::string JoinFolder(const std::string& folder, const std::string& name)
 {
-    if (folder.empty()) return name;
-    if (folder.back() == '/') return folder + name;
-    return folder + "/" + name;
+    return folder.empty() ? name : JoinPath(folder, name);
 }
 
-// An exact match wins; otherwise the first name in byte order that differs only in ASCII
-// letter case, so the choice does not depend on the order in which the folder lists files.
+// An exact match wins; otherwise the entry whose name differs only in letter case.
 std::optional<std::string> FindInFolder(const std::string& folder, const std::string& fileName)
 {
     const std::string exact = JoinFolder(folder, fileName);
-    if (IsOrdinaryFile(exact)) return exact;
-
-    std::error_code error;
-    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error);
-    if (error) return std::nullopt;
-    std::optional<std::string> best;
-    for (const std::filesystem::directory_iterator end; it != end; it.increment(error)) {
-        if (error) break;
-        std::string entry = it->path().filename().string();
-        if (!EqualsIgnoringAsciiCase(entry, fileName)) continue;
-        if (best && entry >= *best) continue;
-        if (IsOrdinaryFile(it->path())) best = std::move(entry);
-    }
-    if (!best) return std::nullopt;
-    return JoinFolder(folder, *best);
+    if (IsRegularFile(exact)) return exact;
+    const std::optional<std::string> entry =
+        FindEntryIgnoringCase(folder.empty() ? "." : folder, fileName, IsRegularFile);
+    if (!entry) return std::nullopt;
+    return JoinFolder(folder, *entry);
 }
 
 }  // namespace

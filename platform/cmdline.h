@@ -38,11 +38,12 @@ struct SearchFolders {
     std::vector<std::string> path;
 };
 
-// The ordinary file a program name stands for, or nothing. Backslashes and slashes both
+// The regular file a program name stands for, or nothing. Backslashes and slashes both
 // separate folders; ".exe" is added when the file name has no extension (a trailing period
-// means "no extension, add none"); the file name is matched without regard to ASCII letter
-// case within its folder, an exact match first. A name without a folder is looked for in
-// the search folders; a relative name with a folder is taken from the current directory.
+// means "no extension, add none"); the file name is matched without regard to letter case
+// within its folder (FindEntryIgnoringCase), an exact match first. A name without a folder is
+// looked for in the search folders; a relative name with a folder is taken from the current
+// directory.
 std::optional<std::string> FindProgramFile(std::string_view name, const SearchFolders& folders);
 
 // A command line turned into what a POSIX start needs. argv[0] is the program item as it

@@ -16,8 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/cmdline.h"
 #include "platform/deadline.h"
+#include "platform/text.h"
 
 extern char** environ;
 
@@ -90,34 +92,17 @@ void AwaitExit(pid_t pid, int pidfd, Clock::time_point deadline)
     }
 }
 
-const std::string& ExecutableDirectory()
-{
-    static const std::string directory = [] {
-        char buffer[PATH_MAX];
-        const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::string();
-        std::string path(buffer, static_cast<std::size_t>(length));
-        const std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos) return std::string();
-        return slash == 0 ? std::string("/") : path.substr(0, slash);
-    }();
-    return directory;
-}
-
 SearchFolders CurrentSearchFolders()
 {
+    // The folder of the program's file, as CreateProcessA searches it: a test's SetAppDirectory
+    // does not move it.
+    static const std::string applicationDirectory = ExecutableDirectory();
     SearchFolders folders;
-    folders.applicationDirectory = ExecutableDirectory();
+    folders.applicationDirectory = applicationDirectory;
     char buffer[PATH_MAX];
     if (::getcwd(buffer, sizeof buffer) != nullptr) folders.currentDirectory = buffer;
     if (const char* path = ::getenv("PATH")) {
-        std::string_view rest(path);
-        for (;;) {
-            const std::size_t colon = rest.find(':');
-            folders.path.emplace_back(rest.substr(0, colon));
-            if (colon == std::string_view::npos) break;
-            rest.remove_prefix(colon + 1);
-        }
+        for (const std::string_view folder : text::Split(path, ':')) folders.path.emplace_back(folder);
     }
     return folders;
 }

@@ -1,6 +1,5 @@
 #include "platform/registry.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -9,7 +8,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "platform/app.h"
+#include "platform/folder.h"
 #include "platform/handle.h"
 #include "platform/regfile.h"
 #include "platform/registry_internal.h"
@@ -149,13 +148,6 @@ Store LoadStore(const std::string& path)
     return store;
 }
 
-std::string ParentFolder(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 RegStatus MakeFolders(const std::string& folder)
 {
     std::size_t pos = 0;
@@ -173,16 +165,10 @@ RegStatus MakeFolders(const std::string& folder)
 // by a writer that died.
 void RemoveStaleTemporaries(const std::string& folder)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return;
     const std::string prefix = std::string(kStoreName) + kTemporaryInfix;
-    std::vector<std::string> stale;
-    while (const dirent* entry = readdir(dir)) {
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-            stale.emplace_back(entry->d_name);
+    for (const std::string& name : FolderEntries(folder)) {
+        if (name.starts_with(prefix)) unlink(JoinPath(folder, name).c_str());
     }
-    closedir(dir);
-    for (const std::string& name : stale) unlink((folder + "/" + name).c_str());
 }
 
 bool WriteAll(int fd, const std::string& text)
@@ -201,7 +187,6 @@ bool WriteAll(int fd, const std::string& text)
 
 RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t mode)
 {
-    const std::string folder = ParentFolder(path);
     std::string temporary = path + kTemporaryInfix + "XXXXXX";
     UniqueHandle file(mkstemp(temporary.data()));
     if (!file.valid()) return StatusFromErrno(errno);
@@ -219,8 +204,8 @@ RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t m
         unlink(temporary.c_str());
         return status;
     }
-    const UniqueHandle folderHandle(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folderHandle.valid()) fsync(static_cast<int>(folderHandle.get()));
+    const UniqueHandle folder(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) fsync(static_cast<int>(folder.get()));
     return kErrorSuccess;
 }
 
@@ -252,7 +237,7 @@ private:
 RegStatus Transact(const std::function<RegStatus(regfile::Document&, bool*)>& change)
 {
     const std::string path = RegistryStorePath();
-    const std::string folder = ParentFolder(path);
+    const std::string folder = FolderOf(path);
     if (const RegStatus status = MakeFolders(folder); status != kErrorSuccess) return status;
     const StoreLock lock(path + kLockSuffix);
     if (lock.Status() != kErrorSuccess) return lock.Status();

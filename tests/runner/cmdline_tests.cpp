@@ -143,6 +143,10 @@ TEST_F(FindProgramTest, AddsExeAndIgnoresLetterCaseOfTheFileName)
     EXPECT_EQ(Find((root() / "bin/plain.").string()), (root() / "bin/plain").string());
     EXPECT_EQ(Find((root() / "bin/dir").string()), std::nullopt);  // a folder
     EXPECT_EQ(Find(tessaline + "\\"), std::nullopt);
+    // Letters beyond ASCII match without regard to case too, as on Windows.
+    const std::string program = std::string("\xC3\x89") + "crire.exe";  // É
+    testing_support::WriteFile(root() / "bin" / program, "x");
+    EXPECT_EQ(Find(std::string("\xC3\xA9") + "CRIRE"), (root() / "bin" / program).string());  // é
 }
 
 TEST_F(FindProgramTest, BareNamesSearchApplicationDirectoryThenCurrentDirectoryThenPath)
