@@ -209,9 +209,13 @@ TEST(BurnProcessTest, ReadsTheScenarioNamedByTheEnvironment)
         EXPECT_EQ(MGetCmdOutput::GetCmdOutput(line, false, true, false), "H\n3,0,0  \n");
         EXPECT_EQ(MGetCmdOutput::GetCmdOutput(line, true, true, false), "to standard output\nH\n3,0,0  \n");
     }
-    testing_support::ScopedEnv missing("TESSALINE_BURN_SCENARIO", (dir.path() / "none.ini").string());
-    EXPECT_NE(MGetCmdOutput::GetCmdOutput(line, false, true, false).find("cannot read the scenario file"),
-              std::string::npos);
+    for (const char* unreadable : {"none.ini", ""}) {
+        // A missing file, and a folder, which is no scenario either rather than an empty one.
+        testing_support::ScopedEnv named("TESSALINE_BURN_SCENARIO", (dir.path() / unreadable).string());
+        EXPECT_NE(MGetCmdOutput::GetCmdOutput(line, false, true, false).find("cannot read the scenario file"),
+                  std::string::npos)
+            << unreadable;
+    }
 }
 
 }  // namespace
