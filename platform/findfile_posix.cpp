@@ -3,14 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <map>
-#include <mutex>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/app.h"
 #include "platform/folder.h"
+#include "platform/handle_table.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -21,15 +20,9 @@ struct Search {
     std::size_t next = 0;
 };
 
-std::mutex& SearchMutex()
+HandleTable<FindHandle, Search>& Searches()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::map<FindHandle, Search>& Searches()
-{
-    static std::map<FindHandle, Search> searches;
+    static HandleTable<FindHandle, Search> searches(0, kInvalidFindHandle);
     return searches;
 }
 
@@ -108,28 +101,19 @@ FindHandle FindFirstFileA(const std::string& pattern, FindData* data)
     *data = search.entries.front();
     search.next = 1;
 
-    const std::lock_guard lock(SearchMutex());
-    static FindHandle lastHandle = 0;
-    const FindHandle handle = ++lastHandle;
-    Searches().emplace(handle, std::move(search));
-    return handle;
+    return Searches().Add(std::move(search));
 }
 
 bool FindNextFileA(FindHandle handle, FindData* data)
 {
-    const std::lock_guard lock(SearchMutex());
-    const auto it = Searches().find(handle);
-    if (it == Searches().end() || data == nullptr) return false;
-    Search& search = it->second;
-    if (search.next >= search.entries.size()) return false;
-    *data = search.entries[search.next++];
-    return true;
+    if (data == nullptr) return false;
+    return Searches().With(handle, [data](Search& search) {
+        if (search.next >= search.entries.size()) return false;
+        *data = search.entries[search.next++];
+        return true;
+    });
 }
 
-bool FindClose(FindHandle handle)
-{
-    const std::lock_guard lock(SearchMutex());
-    return Searches().erase(handle) == 1;
-}
+bool FindClose(FindHandle handle) { return Searches().Remove(handle); }
 
 }  // namespace platform

@@ -9,8 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <functional>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -18,6 +16,7 @@
 #include "platform/app.h"
 #include "platform/folder.h"
 #include "platform/handle.h"
+#include "platform/handle_table.h"
 #include "platform/regfile.h"
 #include "platform/registry_internal.h"
 
@@ -47,45 +46,28 @@ struct OpenKey {
     std::uint32_t access = 0;
 };
 
-std::mutex& TableMutex()
+HandleTable<RegKey, OpenKey>& Table()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::map<RegKey, OpenKey>& Table()
-{
-    static std::map<RegKey, OpenKey> table;
+    static HandleTable<RegKey, OpenKey> table(0x1000, kHkeyCurrentUser);
     return table;
 }
 
 std::optional<OpenKey> Lookup(RegKey key)
 {
     if (key == kHkeyCurrentUser) return OpenKey{{kRootName}, kKeyAllAccess};
-    const std::lock_guard lock(TableMutex());
-    const auto it = Table().find(key);
-    if (it == Table().end()) return std::nullopt;
-    return it->second;
+    return Table().Find(key);
 }
 
-RegKey AddHandle(OpenKey key)
+// The full path of subKey below the open key root. Windows refuses a leading backslash; names
+// must also survive a write and a read of the file.
+RegStatus ResolvePath(RegKey root, const std::string& subKey, std::vector<std::string>* full)
 {
-    const std::lock_guard lock(TableMutex());
-    static RegKey last = 0x1000;
-    do {
-        ++last;
-    } while (last == kHkeyCurrentUser || Table().count(last) != 0);
-    Table().emplace(last, std::move(key));
-    return last;
-}
-
-// Windows refuses a leading backslash; names must also survive a write and a read of the file.
-RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vector<std::string>* full)
-{
+    const auto base = Lookup(root);
+    if (!base) return kErrorInvalidHandle;
     if (!subKey.empty() && subKey.front() == '\\') return kErrorBadPathname;
     auto names = regfile::SplitKeyPath(subKey);
     if (!names) return kErrorBadPathname;
-    *full = base.path;
+    *full = base->path;
     for (std::string& name : *names) {
         if (!regfile::IsWritableName(name)) return kErrorBadPathname;
         full->push_back(std::move(name));
@@ -282,17 +264,15 @@ RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*
 {
     if (result == nullptr) return kErrorInvalidParameter;
     *result = 0;
-    const auto base = Lookup(root);
-    if (!base) return kErrorInvalidHandle;
     std::vector<std::string> path;
-    if (const RegStatus status = ResolvePath(*base, subKey, &path); status != kErrorSuccess) return status;
+    if (const RegStatus status = ResolvePath(root, subKey, &path); status != kErrorSuccess) return status;
 
     const Store store = LoadStore(RegistryStorePath());
     const bool forWriting = (access & kWriteAccess) != 0;
     if (forWriting && store.state == StoreState::Corrupt) return kErrorRegistryCorrupt;
     if (!KeyExists(store.document, path)) return kErrorFileNotFound;
     if (forWriting && (store.readOnly || store.state == StoreState::Unreadable)) return kErrorAccessDenied;
-    *result = AddHandle(OpenKey{std::move(path), access});
+    *result = Table().Add(OpenKey{std::move(path), access});
     return kErrorSuccess;
 }
 
@@ -304,10 +284,8 @@ RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t 
     *result = 0;
     // Only non-volatile keys can be kept in a file.
     if (options != kRegOptionNonVolatile) return kErrorInvalidParameter;
-    const auto base = Lookup(root);
-    if (!base) return kErrorInvalidHandle;
     std::vector<std::string> path;
-    if (const RegStatus status = ResolvePath(*base, subKey, &path); status != kErrorSuccess) return status;
+    if (const RegStatus status = ResolvePath(root, subKey, &path); status != kErrorSuccess) return status;
 
     std::uint32_t outcome = kRegOpenedExistingKey;
     const RegStatus status = Transact([&](regfile::Document& document, bool* changed) {
@@ -319,7 +297,7 @@ RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t 
     });
     if (status != kErrorSuccess) return status;
     if (disposition != nullptr) *disposition = outcome;
-    *result = AddHandle(OpenKey{std::move(path), access});
+    *result = Table().Add(OpenKey{std::move(path), access});
     return kErrorSuccess;
 }
 
@@ -372,8 +350,7 @@ RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*rese
 RegStatus RegCloseKey(RegKey key)
 {
     if (key == kHkeyCurrentUser) return kErrorSuccess;
-    const std::lock_guard lock(TableMutex());
-    return Table().erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+    return Table().Remove(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 }  // namespace platform
