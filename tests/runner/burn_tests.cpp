@@ -70,6 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScenarioErrorCase{"[writer]\ndisk-info.delay-ms = -1", "line 2: bad value for disk-info.delay-ms"},
         ScenarioErrorCase{"[writer]\ndrivers = plextor\n[writer]",
                           "line 3: a [writer] section needs an address"},
+        // A final line feed ends the last line and starts none.
+        ScenarioErrorCase{"[writer]\ndrivers = plextor\n", "line 2: a [writer] section needs an address"},
         ScenarioErrorCase{"[writer]\naddress=1\n[writer]\naddress=1", "line 4: the address 1 is given twice"},
         ScenarioErrorCase{"[scan]\njust words", "line 2: expected key = value"}));
 

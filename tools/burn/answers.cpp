@@ -62,6 +62,14 @@ bool DriverAccepted(const Writer& writer, const Invocation& invocation)
     return writer.Accepts(DriverName(invocation));
 }
 
+// The end of an answer when the writer does not work with the driver asked for.
+Answer DriverRefused(AnswerBuilder& answer, const Invocation& invocation, const Writer& writer)
+{
+    answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
+                 "\n");
+    return answer.Finish(kExitFailure);
+}
+
 Answer ScanBusAnswer(const Scenario& scenario)
 {
     const ScanOptions& scan = scenario.scan;
@@ -97,11 +105,7 @@ Answer DiskInfoAnswer(const Invocation& invocation, const Writer& writer)
     answer.Output(writer.diskInfo.standardOutput);
     answer.Pause(writer.diskInfo.delayMs);
     answer.Filler(writer.diskInfo.extraBytes);
-    if (!DriverAccepted(writer, invocation)) {
-        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
-                     "\n");
-        return answer.Finish(kExitFailure);
-    }
+    if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
     answer.Error("Device " + writer.address + ": " + writer.description + "\n" +
                  "Driver           : " + DriverName(invocation) + "\n" +
                  "Inserted medium  : CD-R, empty\n"
@@ -118,11 +122,7 @@ Answer SimulateAnswer(const Invocation& invocation, const Writer& writer, const 
         answer.Error("Burn: Cannot open toc file " + invocation.cueSheet + "\n");
         return answer.Finish(kExitFailure);
     }
-    if (!DriverAccepted(writer, invocation)) {
-        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
-                     "\n");
-        return answer.Finish(kExitFailure);
-    }
+    if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
     answer.Error("Burn: simulating a write of " + invocation.cueSheet + " on " + writer.address + " (" +
                  writer.description + ") with driver " + DriverName(invocation) + "\n");
     answer.Pause(writer.simulate.delayMs);

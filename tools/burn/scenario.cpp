@@ -121,11 +121,11 @@ bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error
         return true;
     };
 
-    while (!text.empty() || lineNumber == 0) {
+    std::vector<std::string_view> lines = platform::text::Split(text, '\n');
+    if (lines.size() > 1 && lines.back().empty()) lines.pop_back();  // the last line's line feed
+    for (const std::string_view rawLine : lines) {
         ++lineNumber;
-        const std::size_t lf = text.find('\n');
-        const std::string_view line = Trim(text.substr(0, lf));
-        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+        const std::string_view line = Trim(rawLine);
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
 
         if (line.front() == '[') {
