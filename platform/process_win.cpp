@@ -86,16 +86,14 @@ std::mutex& StartMutex()
 }  // namespace
 
 struct ChildProcess::Impl {
-    HANDLE process = nullptr;
-    HANDLE job = nullptr;
+    UniqueHandle process;
+    // Closed before the process (members go in reverse order). The job is not set to end its
+    // processes when closed: a child that outlives us keeps running.
+    UniqueHandle job;
     DWORD id = 0;
 
-    ~Impl()
-    {
-        // The job is not set to end its processes when closed: a child that outlives us keeps running.
-        if (job != nullptr) ::CloseHandle(job);
-        if (process != nullptr) ::CloseHandle(process);
-    }
+    HANDLE Process() const { return AsHandle(process.get()); }
+    HANDLE Job() const { return AsHandle(job.get()); }
 };
 
 ChildProcess::ChildProcess() = default;
@@ -109,7 +107,7 @@ std::int64_t ChildProcess::id() const { return impl_ ? static_cast<std::int64_t>
 bool ChildProcess::WaitForEnd(int maxWaitMs)
 {
     if (!impl_) return true;
-    return ::WaitForSingleObject(impl_->process, static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) ==
+    return ::WaitForSingleObject(impl_->Process(), static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) ==
            WAIT_OBJECT_0;
 }
 
@@ -118,14 +116,14 @@ bool ChildProcess::WaitForEnd(int maxWaitMs)
 void ChildProcess::TerminateGroup(int graceMs)
 {
     if (!impl_) return;
-    if (impl_->job != nullptr) ::TerminateJobObject(impl_->job, 1);
-    ::TerminateProcess(impl_->process, 1);
+    if (impl_->job.valid()) ::TerminateJobObject(impl_->Job(), 1);
+    ::TerminateProcess(impl_->Process(), 1);
     const auto deadline = Clock::now() + std::chrono::milliseconds(graceMs > 100 ? graceMs : 100);
-    ::WaitForSingleObject(impl_->process, static_cast<DWORD>(RemainingMs(deadline)));
-    if (impl_->job == nullptr) return;
+    ::WaitForSingleObject(impl_->Process(), static_cast<DWORD>(RemainingMs(deadline)));
+    if (!impl_->job.valid()) return;
     // The other members of the job end asynchronously; wait a moment for the job to empty.
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-    while (::QueryInformationJobObject(impl_->job, JobObjectBasicAccountingInformation, &info, sizeof info,
+    while (::QueryInformationJobObject(impl_->Job(), JobObjectBasicAccountingInformation, &info, sizeof info,
                                        nullptr) &&
            info.ActiveProcesses > 0 && RemainingMs(deadline) > 0)
         ::Sleep(1);
@@ -224,13 +222,13 @@ StartResult StartProcess(const StartOptions& options)
     }
 
     auto impl = std::make_unique<ChildProcess::Impl>();
-    impl->process = process.hProcess;
+    impl->process.reset(FromHandle(process.hProcess));
     impl->id = process.dwProcessId;
-    impl->job = ::CreateJobObjectA(nullptr, nullptr);
-    if (impl->job != nullptr && !::AssignProcessToJobObject(impl->job, process.hProcess)) {
+    if (const HANDLE job = ::CreateJobObjectA(nullptr, nullptr); job != nullptr)
+        impl->job.reset(FromHandle(job));
+    if (impl->job.valid() && !::AssignProcessToJobObject(impl->Job(), process.hProcess)) {
         // Already in a job that allows no nesting: the child alone can still be ended.
-        ::CloseHandle(impl->job);
-        impl->job = nullptr;
+        impl->job.reset();
     }
     ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);
