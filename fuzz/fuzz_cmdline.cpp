@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "platform/app.h"
 #include "platform/cmdline.h"
 #include "platform/text.h"

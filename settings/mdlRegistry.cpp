@@ -3,7 +3,7 @@
 #include <limits>
 #include <vector>
 
-#include "settings/NumberText.h"
+#include "settings/number_text.h"
 
 namespace mdlRegistry {
 namespace {

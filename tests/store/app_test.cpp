@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/app.h"
+#include "test_folder.h"
 
 namespace {
 

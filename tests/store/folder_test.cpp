@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/folder.h"
+#include "test_folder.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlRegistry.h"
+#include "test_folder.h"
 
 namespace {
 

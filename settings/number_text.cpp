@@ -1,4 +1,4 @@
-#include "settings/NumberText.h"
+#include "settings/number_text.h"
 
 #include <charconv>
 #include <cmath>
