@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <timeapi.h>
 
-#include <timeapi.h>  // after windows.h, whose types it uses
-
 #include <chrono>
 #include <mutex>
 #include <utility>
