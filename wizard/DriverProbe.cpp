@@ -92,6 +92,11 @@ std::string QuotedTool(const std::string& appDirectory, char separator, std::str
     return quoted;
 }
 
+std::string ScanBusCommandLine(const std::string& appDirectory, char separator)
+{
+    return QuotedTool(appDirectory, separator, "Burn.exe") + " scanbus -v 0";
+}
+
 std::string ProbeCommandLine(const std::string& appDirectory, char separator, int probe,
                              std::string_view deviceAddress, std::string_view driver)
 {

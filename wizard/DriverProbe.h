@@ -39,6 +39,9 @@ std::string WriterDescriptionOf(std::string_view writerLine);
 // blanks cannot make the system start another program.
 std::string QuotedTool(const std::string& appDirectory, char separator, std::string_view toolName);
 
+// The bus scan that lists the writers.
+std::string ScanBusCommandLine(const std::string& appDirectory, char separator);
+
 // Probe number i (from 1): the first runs without a driver option, the others pass entry i - 1.
 std::string ProbeCommandLine(const std::string& appDirectory, char separator, int probe,
                              std::string_view deviceAddress, std::string_view driver);

@@ -247,8 +247,7 @@ bool frmSelectDriver::Form_Load()
 void frmSelectDriver::ScanBus()
 {
     const std::string command =
-        DriverProbe::QuotedTool(platform::AppDirectory(), platform::PathSeparator(), "Burn.exe") +
-        " scanbus -v 0";
+        DriverProbe::ScanBusCommandLine(platform::AppDirectory(), platform::PathSeparator());
     ScanOutput = FromStd(MGetCmdOutput::GetCmdOutput(command, false, true, false));
     for (const std::string& line : DriverProbe::SplitScanOutput(ToStd(ScanOutput)))
         cmbDriverList->addItem(FromStd(line));

@@ -57,6 +57,9 @@ TEST(WriterLine, AddressIsFiveCharactersAndDescriptionStartsAtTheEighth)
 TEST(CommandLines, SpellTheToolAndTheOptionsAsTheToolExpects)
 {
     const std::string dir = "/opt/my apps/tessaline";
+    EXPECT_EQ(ScanBusCommandLine(dir, '/'), "\"/opt/my apps/tessaline/Burn.exe\" scanbus -v 0");
+    EXPECT_EQ(ScanBusCommandLine("C:\\Program Files\\Tessaline", '\\'),
+              "\"C:\\Program Files\\Tessaline\\Burn.exe\" scanbus -v 0");
     EXPECT_EQ(ProbeCommandLine(dir, '/', 1, "1,0,0", "(default)"),
               "\"/opt/my apps/tessaline/Burn.exe\" disk-info --device 1,0,0 -v 0");
     EXPECT_EQ(ProbeCommandLine(dir, '/', 4, "1,0,0", "cdd2600"),
