@@ -1,7 +1,8 @@
 #include "platform/process.h"
 
-#include <timeapi.h>
 #include <windows.h>
+
+#include <timeapi.h>  // needs windows.h first
 
 #include <chrono>
 #include <mutex>
