@@ -34,15 +34,16 @@ std::optional<std::string> EnvironmentVariable(const char* name)
     return win::AnsiToUtf8(value);
 }
 
-// Hidden is the file attribute here; a device name such as NUL or CON is not a disk file.
+// Hidden and system are file attributes here; a device name such as NUL or CON is not a disk file.
 bool IsOrdinaryFile(const std::string& path)
 {
     if (path.empty()) return false;
     const std::string ansi = win::Utf8ToAnsi(path);
     const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DEVICE)) != 0)
-        return false;
+    constexpr DWORD kNotOrdinary =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+    if ((attributes & kNotOrdinary) != 0) return false;
     const UniqueHandle file(
         win::FromHandle(::CreateFileA(ansi.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));

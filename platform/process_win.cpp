@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <timeapi.h>
 
+#include <timeapi.h>  // needs windows.h first
+
 #include <chrono>
 #include <mutex>
 #include <utility>

@@ -50,6 +50,11 @@ std::string QuotedTool(const std::string& appDirectory, char separator, std::str
     return quoted;
 }
 
+std::string ScanBusCommandLine(const std::string& appDirectory, char separator)
+{
+    return QuotedTool(appDirectory, separator, "Burn.exe") + " scanbus -v 0";
+}
+
 std::string ProbeCommandLine(const std::string& appDirectory, char separator, int probe,
                              std::string_view deviceAddress, std::string_view driver)
 {
@@ -70,11 +75,11 @@ std::string ProbeCommandLine(const std::string& appDirectory, char separator, in
     return line;
 }
 
-std::string SimulateCommandLine(const std::string& appDirectory, char separator,
+std::string SimulateCommandLine(const std::string& appDirectory, char separator, int probe,
                                 std::string_view deviceAddress, std::string_view driver)
 {
     std::string line;
-    if (driver.empty()) {
+    if (probe == 1) {
         line = QuotedTool(appDirectory, separator, "Burn") + " ";
         line += "simulate --device ";
         line += deviceAddress;
@@ -89,6 +94,15 @@ std::string SimulateCommandLine(const std::string& appDirectory, char separator,
         line += "--eject test.cue";
     }
     return line;
+}
+
+// When every driver was refused, the probes stopped one past the table. The simulated write
+// then names the last driver tried rather than none: with an empty name the tool would take
+// the next option, "-n", for the driver.
+int SimulationEntry(int probe, int tableSize)
+{
+    if (probe - 1 >= tableSize) return tableSize - 1;
+    return probe > 1 ? probe - 1 : 0;
 }
 
 bool ContainsPhrase(std::string_view text, std::string_view phrase)

@@ -39,12 +39,19 @@ std::string WriterDescriptionOf(std::string_view writerLine);
 // blanks cannot make the system start another program.
 std::string QuotedTool(const std::string& appDirectory, char separator, std::string_view toolName);
 
+// The bus scan that lists the writers.
+std::string ScanBusCommandLine(const std::string& appDirectory, char separator);
+
 // Probe number i (from 1): the first runs without a driver option, the others pass entry i - 1.
 std::string ProbeCommandLine(const std::string& appDirectory, char separator, int probe,
                              std::string_view deviceAddress, std::string_view driver);
-// The simulated write; driver is empty for the form without a driver option.
-std::string SimulateCommandLine(const std::string& appDirectory, char separator,
+// The simulated write after the probes stopped at number probe: without a driver option when
+// that was the first probe, otherwise with driver, the entry that SimulationEntry names.
+std::string SimulateCommandLine(const std::string& appDirectory, char separator, int probe,
                                 std::string_view deviceAddress, std::string_view driver);
+// The position in a table of tableSize drivers whose name the simulated write passes when the
+// probes stopped at number probe: probe - 1, kept inside the table (-1 for an empty table).
+int SimulationEntry(int probe, int tableSize);
 
 // Letter-case-insensitive search for an ASCII phrase.
 bool ContainsPhrase(std::string_view text, std::string_view phrase);

@@ -247,8 +247,7 @@ bool frmSelectDriver::Form_Load()
 void frmSelectDriver::ScanBus()
 {
     const std::string command =
-        DriverProbe::QuotedTool(platform::AppDirectory(), platform::PathSeparator(), "Burn.exe") +
-        " scanbus -v 0";
+        DriverProbe::ScanBusCommandLine(platform::AppDirectory(), platform::PathSeparator());
     ScanOutput = FromStd(MGetCmdOutput::GetCmdOutput(command, false, true, false));
     for (const std::string& line : DriverProbe::SplitScanOutput(ToStd(ScanOutput)))
         cmbDriverList->addItem(FromStd(line));
@@ -320,7 +319,6 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
 
     const int n = cmbdriverList1->count();
     std::int16_t i = 1;
-    bool accepted = false;
     for (i = 1; i <= n; ++i) {
         const std::string driver = ToStd(cmbdriverList1->itemText(i - 1));
         const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
@@ -347,14 +345,12 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
             if (Abandoned()) return;
         }
         lbDrivername->setCaption(cmbdriverList1->itemText(i - 1));
-        accepted = true;
         break;
     }
 
-    const std::string simulateDriver =
-        (accepted && i > 1) ? ToStd(cmbdriverList1->itemText(i - 1)) : std::string();
+    const std::string simulateDriver = ToStd(cmbdriverList1->itemText(DriverProbe::SimulationEntry(i, n)));
     const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
-        DriverProbe::SimulateCommandLine(appDirectory, separator, address, simulateDriver), false, true,
+        DriverProbe::SimulateCommandLine(appDirectory, separator, i, address, simulateDriver), false, true,
         false);
     if (Abandoned()) return;
     TestResult = DriverProbe::ClassifySimulation(answer.text);

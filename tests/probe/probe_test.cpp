@@ -57,15 +57,32 @@ TEST(WriterLine, AddressIsFiveCharactersAndDescriptionStartsAtTheEighth)
 TEST(CommandLines, SpellTheToolAndTheOptionsAsTheToolExpects)
 {
     const std::string dir = "/opt/my apps/tessaline";
+    EXPECT_EQ(ScanBusCommandLine(dir, '/'), "\"/opt/my apps/tessaline/Burn.exe\" scanbus -v 0");
+    EXPECT_EQ(ScanBusCommandLine("C:\\Program Files\\Tessaline", '\\'),
+              "\"C:\\Program Files\\Tessaline\\Burn.exe\" scanbus -v 0");
     EXPECT_EQ(ProbeCommandLine(dir, '/', 1, "1,0,0", "(default)"),
               "\"/opt/my apps/tessaline/Burn.exe\" disk-info --device 1,0,0 -v 0");
     EXPECT_EQ(ProbeCommandLine(dir, '/', 4, "1,0,0", "cdd2600"),
               "\"/opt/my apps/tessaline/Burn\" Disk-info --device 1,0,0 --driver cdd2600 -v 0");
-    EXPECT_EQ(SimulateCommandLine(dir, '/', "1,0,0", ""),
+    EXPECT_EQ(SimulateCommandLine(dir, '/', 1, "1,0,0", "(default)"),
               "\"/opt/my apps/tessaline/Burn\" simulate --device 1,0,0 -n --reload --eject test.cue");
-    EXPECT_EQ(SimulateCommandLine(dir, '\\', "1,0,0", "plextor"),
+    EXPECT_EQ(SimulateCommandLine(dir, '\\', 5, "1,0,0", "plextor"),
               "\"/opt/my apps/tessaline\\burn\" simulate --device 1,0,0 --driver plextor -n "
               "--reload --eject test.cue");
+}
+
+TEST(CommandLines, AllDriversRefusedSimulateWithTheLastDriverTried)
+{
+    const int n = static_cast<int>(kDriverTable.size());
+    EXPECT_EQ(SimulationEntry(1, n), 0);
+    EXPECT_EQ(SimulationEntry(2, n), 1);
+    EXPECT_EQ(SimulationEntry(n, n), n - 1);
+    EXPECT_EQ(SimulationEntry(n + 1, n), n - 1);  // every probe refused
+    EXPECT_EQ(SimulationEntry(1, 0), -1);
+    const int entry = SimulationEntry(n + 1, n);
+    EXPECT_EQ(SimulateCommandLine("/opt/my apps/tessaline", '/', n + 1, "1,0,0", kDriverTable[entry]),
+              "\"/opt/my apps/tessaline/burn\" simulate --device 1,0,0 --driver yamaha-cdr10x -n --reload "
+              "--eject test.cue");
 }
 
 TEST(Answers, PhrasesAreFoundWithoutRegardToCase)

@@ -85,12 +85,13 @@ std::string ErrorText(const burn::Answer& answer)
 
 class BurnAnswerTest : public ::testing::Test {
 protected:
-    burn::Answer Answer(const std::vector<std::string>& arguments, bool cueUsable = true)
+    burn::Answer Answer(const std::vector<std::string>& arguments,
+                        const burn::CueSheetReport& cueSheet = {burn::CueSheetStatus::Usable, {}})
     {
         burn::Invocation invocation;
         std::string error;
         EXPECT_TRUE(burn::ParseArguments(arguments, invocation, error)) << error;
-        return burn::AnswerFor(invocation, scenario, [=](const std::string&) { return cueUsable; });
+        return burn::AnswerFor(invocation, scenario, [=](const std::string&) { return cueSheet; });
     }
     void Load(const std::string& text)
     {
@@ -141,7 +142,15 @@ TEST_F(BurnAnswerTest, ProbesAndSimulationsAnswerByDriver)
     };
     const std::vector<std::string> cue = {"simulate", "--device", "1,0,0", "test.cue"};
     EXPECT_EQ(found(Answer(cue)), std::vector<std::string>{"I/O error"});
-    EXPECT_EQ(found(Answer(cue, false)), std::vector<std::string>{"Cannot open toc file"});
+    const burn::Answer unreadable =
+        Answer(cue, {burn::CueSheetStatus::Unreadable, "Burn: Cannot open toc file test.cue\n"});
+    EXPECT_EQ(found(unreadable), std::vector<std::string>{"Cannot open toc file"});
+    EXPECT_EQ(unreadable.exitStatus, burn::kExitFailure);
+    // A disc the recorder refuses: the checker's lines and nothing else, whatever the writer's outcome.
+    const burn::Answer refusedDisc =
+        Answer(cue, {burn::CueSheetStatus::Refused, "Burn: track 01 is too short\n"});
+    EXPECT_EQ(ErrorText(refusedDisc), "Burn: track 01 is too short\n");
+    EXPECT_EQ(refusedDisc.exitStatus, burn::kExitFailure);
     EXPECT_EQ(
         found(Answer({"simulate", "--device", "1,1,0", "--driver", "generic-mmc", "-n", "--eject", "t.cue"})),
         std::vector<std::string>{"finished successfully"});
@@ -157,12 +166,16 @@ TEST(BurnFilesTest, FillerHasTheExactSizeAndCueSheetsNeedTheirAudio)
     }
     testing_support::TempDir dir;
     const std::string cue = (dir.path() / "test.cue").string();
-    EXPECT_FALSE(burn::CueSheetUsable(cue));
+    EXPECT_EQ(burn::CheckCueSheet(cue).status, burn::CueSheetStatus::Unreadable);
     WriteFile(cue, "FILE \"a b.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-    EXPECT_FALSE(burn::CueSheetUsable(cue));
+    EXPECT_EQ(burn::CheckCueSheet(cue).status, burn::CueSheetStatus::Refused);
     WriteFile(dir.path() / "a b.wav", "RIFF");
-    EXPECT_TRUE(burn::CueSheetUsable(cue));
-    EXPECT_TRUE(burn::CueSheetUsable(BURN_DATA_DIR "/test.cue"));  // the shipped one
+    EXPECT_EQ(burn::CheckCueSheet(cue).status, burn::CueSheetStatus::Refused);
+    std::filesystem::copy_file(std::filesystem::path(BURN_DATA_DIR) / "test.wav", dir.path() / "a b.wav",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(burn::CheckCueSheet(cue).status, burn::CueSheetStatus::Usable);
+    EXPECT_EQ(burn::CheckCueSheet(BURN_DATA_DIR "/test.cue").status,
+              burn::CueSheetStatus::Usable);  // the shipped one
 }
 
 // The tool installed in a folder with blanks, reached under the three spellings the wizard uses,
@@ -172,7 +185,7 @@ TEST(BurnProcessTest, AnswersTheWizardsCommandLinesFromAFolderWithBlanks)
     testing_support::TempDir dir;
     const auto app = dir.path() / "My Apps" / "Tessaline";
     std::filesystem::create_directories(app);
-    for (const char* file : {"Burn.exe", "burn-sim.ini", "test.cue", "silence.wav"})
+    for (const char* file : {"Burn.exe", "burn-sim.ini", "test.cue", "test.wav"})
         std::filesystem::copy_file(std::filesystem::path(BURN_DATA_DIR) / file, app / file);
     testing_support::ScopedEnv log("TESSALINE_BURN_LOG", (dir.path() / "burn.log").string());
     testing_support::ScopedCurrentDir cwd(app);

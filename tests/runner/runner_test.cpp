@@ -1,6 +1,9 @@
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/time.h>
 #include <unistd.h>
 #endif
@@ -8,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numeric>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "platform/process.h"
 #include "runner/MGetCmdOutput.h"
@@ -33,6 +39,24 @@ std::string Write(std::initializer_list<std::string> actions) { return CommandLi
     return at == std::string::npos ? -1 : std::atol(text.c_str() + at + key.size());
 }
 
+// How many bytes wait in the pipe behind readEnd, as the system counts them.
+#ifdef _WIN32
+std::size_t BytesWaiting(std::intptr_t readEnd)
+{
+    DWORD available = 0;
+    if (!::PeekNamedPipe(reinterpret_cast<HANDLE>(readEnd), nullptr, 0, nullptr, &available, nullptr))
+        return 0;
+    return available;
+}
+#else
+std::size_t BytesWaiting(std::intptr_t readEnd)
+{
+    int available = 0;
+    if (::ioctl(static_cast<int>(readEnd), FIONREAD, &available) != 0) return 0;
+    return static_cast<std::size_t>(available);
+}
+#endif
+
 class RunnerTest : public ::testing::Test {
 protected:
     void TearDown() override { SetEventHook(nullptr); }
@@ -52,16 +76,37 @@ TEST_F(RunnerTest, CapturingNeitherStreamIsAnInvalidCall)
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "log"));  // nothing was started
 }
 
+// The helper writes its 3000 bytes in one write, which a pipe takes whole. The hook runs before
+// every read, so once the whole output waits in the pipe, the fall of the bytes waiting from
+// one call of the hook to the next is the size of the read between them.
 TEST_F(RunnerTest, ReadsLargeOutputWholeInChunksOfAtMost1024Bytes)
 {
-    int reads = 0;
-    SetEventHook([&](std::intptr_t, int maxWaitMs) { reads += maxWaitMs == 0; });
-    const CmdOutput out = RunCmd(Write({"bytes:err:3000"}), false, true, false);
+    constexpr std::size_t kSize = 3000;
+    std::vector<std::size_t> waiting;
+    SetEventHook([&](std::intptr_t readEnd, int maxWaitMs) {
+        if (maxWaitMs != 0) return;
+        if (waiting.empty()) {
+            const auto deadline = Clock::now() + std::chrono::seconds(10);
+            while (BytesWaiting(readEnd) < kSize && Clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        waiting.push_back(BytesWaiting(readEnd));
+    });
+    const CmdOutput out = RunCmd(Write({"bytes:err:" + std::to_string(kSize)}), false, true, false);
     std::string expected;
-    for (int k = 0; k < 3000; ++k) expected += static_cast<char>('a' + k % 26);
+    for (std::size_t k = 0; k < kSize; ++k) expected += static_cast<char>('a' + k % 26);
     EXPECT_EQ(out.text, expected);
     EXPECT_EQ(out.status, RunStatus::Finished);
-    EXPECT_GE(reads, 3);
+
+    ASSERT_FALSE(waiting.empty());
+    ASSERT_EQ(waiting.front(), kSize) << "the output never waited whole in the pipe";
+    std::vector<std::size_t> reads;
+    for (std::size_t k = 1; k < waiting.size(); ++k) {
+        ASSERT_LE(waiting[k], waiting[k - 1]) << "the pipe grew after the helper's only write";
+        if (waiting[k] < waiting[k - 1]) reads.push_back(waiting[k - 1] - waiting[k]);
+    }
+    EXPECT_EQ(std::accumulate(reads.begin(), reads.end(), std::size_t{0}), kSize);
+    for (std::size_t read : reads) EXPECT_LE(read, 1024u);
 }
 
 TEST_F(RunnerTest, CapturesOnlyTheStreamsAskedFor)

@@ -48,13 +48,21 @@ TEST(IsOrdinaryFileWin, OnlyExistingVisibleDiskFiles)
     const std::string file = folder.Write("skin.skn", "x");
     const std::string hidden = folder.Write("hidden.skn", "x");
     ASSERT_TRUE(::SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    const std::string system = folder.Write("system.skn", "x");
+    ASSERT_TRUE(::SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_NE(::GetFileAttributesA(system.c_str()) & FILE_ATTRIBUTE_SYSTEM, 0u);
+    const std::string readOnly = folder.Write("read-only.skn", "x");
+    ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     std::filesystem::create_directory(folder / "dir.skn");
     EXPECT_TRUE(platform::IsOrdinaryFile(file));
+    EXPECT_TRUE(platform::IsOrdinaryFile(readOnly));
     EXPECT_FALSE(platform::IsOrdinaryFile(hidden));
+    EXPECT_FALSE(platform::IsOrdinaryFile(system));
     EXPECT_FALSE(platform::IsOrdinaryFile(folder / "dir.skn"));
     EXPECT_FALSE(platform::IsOrdinaryFile(folder / "missing"));
     EXPECT_FALSE(platform::IsOrdinaryFile("NUL"));
     EXPECT_FALSE(platform::IsOrdinaryFile(""));
+    ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);  // so that the folder can be removed
 }
 
 std::string Get(const std::string& file, const std::string& key, const std::string& defaultText,

@@ -41,8 +41,8 @@ public:
              appDir + QStringLiteral("/winaqua.skn"));
         Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/test.cue"),
              appDir + QStringLiteral("/test.cue"));
-        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/silence.wav"),
-             appDir + QStringLiteral("/silence.wav"));
+        Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/test.wav"),
+             appDir + QStringLiteral("/test.wav"));
         Copy(QStringLiteral(TESSALINE_SOURCE_DIR "/lang/English.ini"),
              appDir + QStringLiteral("/Lang/English.ini"));
 

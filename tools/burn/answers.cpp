@@ -1,23 +1,11 @@
 #include "tools/burn/answers.h"
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/text.h"
 
 namespace burn {
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lower(std::string text)
-{
-    for (char& c : text) c = AsciiLower(c);
-    return text;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 constexpr char kUsage[] =
     "Usage: Burn.exe <command> [options]\n"
@@ -114,12 +102,13 @@ Answer DiskInfoAnswer(const Invocation& invocation, const Writer& writer)
     return answer.Finish(0);
 }
 
-Answer SimulateAnswer(const Invocation& invocation, const Writer& writer, const CueSheetCheck& cueSheetUsable)
+Answer SimulateAnswer(const Invocation& invocation, const Writer& writer, const CueSheetCheck& checkCueSheet)
 {
     AnswerBuilder answer;
     answer.Output(writer.simulate.standardOutput);
-    if (!cueSheetUsable(invocation.cueSheet)) {
-        answer.Error("Burn: Cannot open toc file " + invocation.cueSheet + "\n");
+    CueSheetReport cueSheet = checkCueSheet(invocation.cueSheet);
+    if (cueSheet.status != CueSheetStatus::Usable) {
+        answer.Error(std::move(cueSheet.message));
         return answer.Finish(kExitFailure);
     }
     if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
@@ -235,52 +224,13 @@ Answer UsageAnswer(const std::string& reason)
     return answer.Finish(kExitUsage);
 }
 
-Answer AnswerFor(const Invocation& invocation, const Scenario& scenario, const CueSheetCheck& cueSheetUsable)
+Answer AnswerFor(const Invocation& invocation, const Scenario& scenario, const CueSheetCheck& checkCueSheet)
 {
     if (invocation.command == Command::ScanBus) return ScanBusAnswer(scenario);
     const Writer* writer = scenario.FindWriter(*invocation.device);
     if (!writer) return UsageAnswer("unknown device " + *invocation.device);
     if (invocation.command == Command::DiskInfo) return DiskInfoAnswer(invocation, *writer);
-    return SimulateAnswer(invocation, *writer, cueSheetUsable);
-}
-
-bool CueSheetUsable(const std::string& cueSheet)
-{
-    namespace fs = std::filesystem;
-    std::ifstream in(cueSheet);
-    if (!in) return false;
-    const fs::path folder = fs::path(cueSheet).parent_path();
-    bool hasFile = false;
-    bool hasTrack = false;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::size_t i = 0;
-        while (i < line.size() && IsBlank(line[i])) ++i;
-        std::size_t wordEnd = i;
-        while (wordEnd < line.size() && !IsBlank(line[wordEnd])) ++wordEnd;
-        const std::string word = Lower(line.substr(i, wordEnd - i));
-        if (word == "track") hasTrack = true;
-        if (word != "file") continue;
-
-        i = wordEnd;
-        while (i < line.size() && IsBlank(line[i])) ++i;
-        std::string name;
-        if (i < line.size() && line[i] == '"') {
-            const std::size_t close = line.find('"', i + 1);
-            if (close == std::string::npos) return false;
-            name = line.substr(i + 1, close - i - 1);
-        } else {
-            std::size_t end = i;
-            while (end < line.size() && !IsBlank(line[end])) ++end;
-            name = line.substr(i, end - i);
-        }
-        if (name.empty()) return false;
-        const fs::path audio = fs::path(name).is_absolute() ? fs::path(name) : folder / name;
-        std::ifstream audioFile(audio, std::ios::binary);
-        if (!audioFile) return false;
-        hasFile = true;
-    }
-    return hasFile && hasTrack;
+    return SimulateAnswer(invocation, *writer, checkCueSheet);
 }
 
 std::string FillerText(std::size_t size)

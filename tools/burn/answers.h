@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/burn/cue_sheet.h"
 #include "tools/burn/scenario.h"
 
 namespace burn {
@@ -50,15 +51,10 @@ inline constexpr int kExitScenario = 3;
 // The answer to a bad command line: the reason and the usage text on standard error.
 Answer UsageAnswer(const std::string& reason);
 
-// Tells whether the cue sheet named on the command line can be read, with every audio file it
-// names.
-using CueSheetCheck = std::function<bool(const std::string& cueSheet)>;
+// Checks the cue sheet named on the command line, with every audio file it names.
+using CueSheetCheck = std::function<CueSheetReport(const std::string& cueSheet)>;
 
-Answer AnswerFor(const Invocation& invocation, const Scenario& scenario, const CueSheetCheck& cueSheetUsable);
-
-// Reads a cue sheet from the file system: it must open, name at least one FILE and one TRACK,
-// and every FILE must open, relative to the cue sheet's folder.
-bool CueSheetUsable(const std::string& cueSheet);
+Answer AnswerFor(const Invocation& invocation, const Scenario& scenario, const CueSheetCheck& checkCueSheet);
 
 // Filler text of exactly size bytes, in lines, ending with a line feed when size > 0.
 std::string FillerText(std::size_t size);

@@ -87,5 +87,5 @@ int main(int argc, char** argv)
         Write(stderr, "Burn: " + error + "\n");
         return burn::kExitScenario;
     }
-    return Perform(burn::AnswerFor(invocation, scenario, burn::CueSheetUsable));
+    return Perform(burn::AnswerFor(invocation, scenario, burn::CheckCueSheet));
 }
