@@ -1,6 +1,8 @@
 // The window's start-up: language, skin check, captions, bus scan, layout and accessibility.
 #include <QAccessible>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -400,6 +402,58 @@ private slots:
                          qPrintable(file + QStringLiteral(": ") + plain));
             }
         }
+    }
+
+    // The skin labels are drawn in their design face, loaded from Wine's TrueType copy where the
+    // system has it; in it "Driver Name :" stays on one line of its narrow label. The buttons and
+    // the list keep the window's own face.
+    void labelsUseTheDesignFace()
+    {
+        frmSelectDriver form;
+        const QtWindow view(form);
+        QVERIFY(form.Form_Load());
+        form.Window().Show();
+        const bool designFaceInstalled =
+            QFontInfo(view.lbDriver->font()).family() == QStringLiteral("MS Sans Serif");
+        if (!designFaceInstalled) {
+            if (qEnvironmentVariableIsSet("CI"))
+                QFAIL("the design face MS Sans Serif (package fonts-wine) is missing");
+            QSKIP("the design face MS Sans Serif (package fonts-wine) is not installed here");
+        }
+        for (SkinLabel* label : {view.lbDriver, view.Label1, view.lbSuccess, view.lbDrivername})
+            QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("MS Sans Serif"));
+        const QFontMetrics metrics(view.lbDriver->font());
+        QVERIFY2(metrics.horizontalAdvance(view.lbDriver->Caption()) <= view.lbDriver->width(),
+                 qPrintable(QString::number(metrics.horizontalAdvance(view.lbDriver->Caption()))));
+        const QRect needed = metrics.boundingRect(QRect(0, 0, view.lbDriver->width(), 1000),
+                                                  Qt::TextWordWrap | Qt::AlignLeft, view.lbDriver->Caption());
+        QCOMPARE(needed.height(), metrics.height());
+        for (QWidget* plain : std::initializer_list<QWidget*>{view.cmdNext, view.cmdBack, view.cmbDriverList})
+            QVERIFY2(QFontInfo(plain->font()).family() != QStringLiteral("MS Sans Serif"),
+                     qPrintable(plain->objectName()));
+    }
+
+    // A label shows an ampersand of its text as it stands: it is not an access key, and Alt with
+    // the letter after it does nothing. The list is reached with Tab, and has the focus at start.
+    void ampersandInALabelIsShownNotAnAccessKey()
+    {
+        fx->WriteKeyNamedLanguage({QStringLiteral("2000")});
+        fx->Write(fx->appDir + QStringLiteral("/Lang/English.ini"),
+                  "[Velthorn]\n2002=Tom &Jerry's writers\n");
+        frmSelectDriver form;
+        const QtWindow view(form);
+        QVERIFY(form.Form_Load());
+        form.Window().Show();
+        view.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.window));
+        QCOMPARE(view.Label1->text(), QStringLiteral("Tom &Jerry's writers"));
+        view.cmdNext->setFocus();
+        QTest::keyClick(view.window, Qt::Key_J, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), view.cmdNext);
+        // What a screen reader says of the list is the label's text, as given.
+        QCOMPARE(view.cmbDriverList->accessibleName(), QStringLiteral("Tom &Jerry's writers"));
+        QTest::keyClick(view.cmdNext, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), view.cmbDriverList);
     }
 
 private:
