@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QtTest>
 
 #include <memory>
@@ -344,7 +345,11 @@ private slots:
             fx->Copy(lang.filePath(file), fx->appDir + QStringLiteral("/Lang/English.ini"));
             QFile raw(lang.filePath(file));
             QVERIFY(raw.open(QIODevice::ReadOnly));
-            const QString source = QString::fromUtf8(raw.readAll());
+            // The files are UTF-16LE with their byte-order mark, and CR LF line ends.
+            const QByteArray bytes = raw.readAll();
+            QVERIFY2(bytes.startsWith("\xff\xfe"), qPrintable(file));
+            QString source = QStringDecoder(QStringConverter::Utf16LE).decode(bytes.mid(2));
+            source.remove(QLatin1Char('\r'));
             mdlMain::ResetForTesting();
             QVERIFY(mdlMain::LoadLanguage());
             for (const QString& key : keys) {
