@@ -1,7 +1,7 @@
 #include "platform/process.h"
 
-#include <timeapi.h>
 #include <windows.h>
+#include <timeapi.h>
 
 #include <chrono>
 #include <mutex>
