@@ -1,7 +1,9 @@
 #include "platform/process.h"
 
-#include <timeapi.h>
 #include <windows.h>
+
+// After windows.h, whose types it uses.
+#include <timeapi.h>
 
 #include <chrono>
 #include <mutex>
