@@ -48,18 +48,20 @@ std::wstring WindowText(HWND hwnd)
     return text;
 }
 
-// Sees each message box of this thread activate, hands its text (as the box shows it) to the
-// observer, and presses OK when the observer asks.
+// Sees the message box of this thread come on view, hands its text (as the box shows it) to
+// the observer, and presses OK when the observer asks.
 LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
 {
     BoxWatch* watch = g_watch;
-    if (code == HCBT_ACTIVATE && watch != nullptr && watch->seen == nullptr) {
-        HWND box = reinterpret_cast<HWND>(wParam);
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && watch != nullptr && watch->seen == nullptr && call->message == WM_SHOWWINDOW &&
+        call->wParam != FALSE) {
         wchar_t className[16] = {};
-        ::GetClassNameW(box, className, 16);
+        ::GetClassNameW(call->hwnd, className, 16);
         if (std::wcscmp(className, L"#32770") == 0) {
-            watch->seen = box;
-            const std::string text = platform::win::WideToUtf8(WindowText(::GetDlgItem(box, kMessageBoxTextId)));
+            watch->seen = call->hwnd;
+            const std::string text =
+                platform::win::WideToUtf8(WindowText(::GetDlgItem(call->hwnd, kMessageBoxTextId)));
             bool close = false;
             try {
                 close = Observer() && Observer()(text, watch->icon);
@@ -67,7 +69,7 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
                 watch->failure = std::current_exception();
                 close = true;
             }
-            if (close) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            if (close) ::PostMessageW(call->hwnd, WM_COMMAND, IDOK, 0);
         }
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -138,7 +140,7 @@ void ShowMessage(const std::string& text, platform::MessageIcon icon)
     HHOOK hook = nullptr;
     if (Observer()) {
         g_watch = &watch;
-        hook = ::SetWindowsHookExW(WH_CBT, WatchBoxes, nullptr, ::GetCurrentThreadId());
+        hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, WatchBoxes, nullptr, ::GetCurrentThreadId());
     }
     const std::string ansi = platform::win::Utf8ToAnsi(text);
     ::MessageBoxA(owner, ansi.c_str(), platform::kAppTitle, type);
@@ -169,7 +171,8 @@ void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs);
     for (;;) {
         if (PipeReady(readHandle)) return;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return;
         const DWORD slice = std::min<DWORD>(kPipePollMs, static_cast<DWORD>(left));
         if (!running) {
@@ -178,7 +181,8 @@ void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
             continue;
         }
         // Wakes at once for a window message, else after the slice to look at the pipe again.
-        if (::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0)
+        if (::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+            WAIT_OBJECT_0)
             running = RunPending();
     }
 }

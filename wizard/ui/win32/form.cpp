@@ -86,7 +86,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
             const bool skinned = control.Form().Look().has_value();
             const DWORD type =
                 skinned ? BS_OWNERDRAW : (control.Design().isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-            return ::DefSubclassProc(hwnd, message, (wParam & ~static_cast<WPARAM>(BS_TYPEMASK)) | type, lParam);
+            return ::DefSubclassProc(hwnd, message, (wParam & ~static_cast<WPARAM>(BS_TYPEMASK)) | type,
+                                     lParam);
         }
         case WM_LBUTTONDBLCLK: return ::DefSubclassProc(hwnd, WM_LBUTTONDOWN, wParam, lParam);
         case WM_MOUSEMOVE:
@@ -330,7 +331,8 @@ void InitRuntime()
         form.hInstance = instance;
         form.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
         form.lpszClassName = kFormClass;
-        form.hIcon = static_cast<HICON>(::LoadImageW(instance, kIconResource, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        form.hIcon =
+            static_cast<HICON>(::LoadImageW(instance, kIconResource, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
         ::RegisterClassExW(&form);
 
         WNDCLASSEXW frame{};
@@ -348,7 +350,11 @@ void InitRuntime()
 // ----- ChildControl -----
 
 ChildControl::ChildControl(FormWindow& form, ControlDesign design, ChildControl* container, int id)
-    : form_(form), design_(std::move(design)), container_(container), id_(id), rect_(design_.rect),
+    : form_(form),
+      design_(std::move(design)),
+      container_(container),
+      id_(id),
+      rect_(design_.rect),
       exactWidth_(design_.rect.width)
 {}
 
@@ -387,7 +393,8 @@ void ChildControl::Create(HWND parent, UINT dpi)
     hwnd_ = ::CreateWindowExW(exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), ::GetModuleHandleW(nullptr),
                               this);
-    if (hwnd_ == nullptr) throw std::runtime_error(SystemErrorText("The control " + Name() + " cannot be made"));
+    if (hwnd_ == nullptr)
+        throw std::runtime_error(SystemErrorText("The control " + Name() + " cannot be made"));
     const auto ref = reinterpret_cast<DWORD_PTR>(this);
     if (design_.kind == Kind::Button) ::SetWindowSubclass(hwnd_, ButtonProc, kSubclassId, ref);
     if (design_.kind == Kind::ComboBox) ::SetWindowSubclass(hwnd_, ComboProc, kSubclassId, ref);
@@ -407,7 +414,8 @@ void ChildControl::Layout(UINT dpi)
         ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.WindowFont()), FALSE);
         break;
     case Kind::SkinLabel:
-        ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.LabelFont(design_.fontPoints)), FALSE);
+        ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.LabelFont(design_.fontPoints)),
+                       FALSE);
         break;
     case Kind::ComboBox: {
         ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(form_.WindowFont()), FALSE);
@@ -425,14 +433,17 @@ void ChildControl::Layout(UINT dpi)
 
 void ChildControl::FitComboField(int fieldHeight)
 {
-    // The field's height follows its item height plus borders of the system's own size.
+    // The field is its item height plus borders of the system's own size; the item height asked
+    // for is corrected by what the first try gives (what CB_GETITEMHEIGHT reports differs by
+    // system, so only the heights set are counted).
+    int asked = std::max(fieldHeight - 6, 1);
     for (int attempt = 0; attempt < 3; ++attempt) {
+        ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), asked);
         RECT rc{};
         ::GetWindowRect(hwnd_, &rc);
         const int now = rc.bottom - rc.top;
         if (now == fieldHeight) return;
-        const auto item = static_cast<int>(::SendMessageW(hwnd_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-        ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(item + fieldHeight - now, 1));
+        asked = std::max(asked + fieldHeight - now, 1);
     }
 }
 
@@ -499,7 +510,8 @@ void ChildControl::Move(const Rect& twips)
 void ChildControl::SetWidth(double twips)
 {
     if (!std::isfinite(twips) || twips < 0)
-        throw std::invalid_argument("The width of " + Name() + " cannot be " + std::to_string(twips) + " twips.");
+        throw std::invalid_argument("The width of " + Name() + " cannot be " + std::to_string(twips) +
+                                    " twips.");
     exactWidth_ = twips;
     rect_.width = static_cast<int>(std::lround(std::min(twips, static_cast<double>(INT_MAX / 2))));
     Layout(form_.Dpi());
@@ -544,8 +556,8 @@ std::string ChildControl::List(int index) const
         throw std::out_of_range("The list " + Name() + " has no item " + std::to_string(index) + ".");
     const LRESULT length = ::SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const LRESULT got =
-        ::SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT got = ::SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
     text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
     return WideToUtf8(text);
 }
@@ -599,9 +611,11 @@ void FormWindow::Build()
     // Names first: every container must be a frame of the design, and no name used twice.
     std::map<std::string, const ControlDesign*> named;
     for (const ControlDesign& control : design_.controls) {
-        if (control.name.empty()) throw std::invalid_argument("A control of " + design_.name + " has no name.");
+        if (control.name.empty())
+            throw std::invalid_argument("A control of " + design_.name + " has no name.");
         if (!named.emplace(control.name, &control).second)
-            throw std::invalid_argument("Two controls of " + design_.name + " are named " + control.name + ".");
+            throw std::invalid_argument("Two controls of " + design_.name + " are named " + control.name +
+                                        ".");
     }
     for (const ControlDesign& control : design_.controls) {
         if (control.container.empty() || control.kind == Kind::SkinEngine) continue;
@@ -616,7 +630,8 @@ void FormWindow::Build()
 
     hwnd_ = ::CreateWindowExW(kFormExStyle, kFormClass, Utf8ToWide(design_.caption).c_str(), kFormStyle, 0, 0,
                               0, 0, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
-    if (hwnd_ == nullptr) throw std::runtime_error(SystemErrorText("The window " + design_.name + " cannot be made"));
+    if (hwnd_ == nullptr)
+        throw std::runtime_error(SystemErrorText("The window " + design_.name + " cannot be made"));
     dpi_ = std::max(::GetDpiForWindow(hwnd_), 96u);
     CreateFonts(dpi_);
 
@@ -802,7 +817,10 @@ SkinEngine& FormWindow::FindSkinEngine(const std::string& name)
 
 std::string FormWindow::Caption() const { return WideToUtf8(TextOf(hwnd_)); }
 
-void FormWindow::SetCaption(const std::string& caption) { ::SetWindowTextW(hwnd_, Utf8ToWide(caption).c_str()); }
+void FormWindow::SetCaption(const std::string& caption)
+{
+    ::SetWindowTextW(hwnd_, Utf8ToWide(caption).c_str());
+}
 
 void FormWindow::Show()
 {
@@ -894,8 +912,8 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (const ChildControl* control = ControlById(static_cast<int>(item.CtlID))) {
             const int field = TwipsToPixels(control->Bounds().height, dpi_) - 6;
-            item.itemHeight = static_cast<UINT>(item.itemID == static_cast<UINT>(-1) ? std::max(field, 1)
-                                                                                    : paint::ListItemHeight(*this));
+            item.itemHeight = static_cast<UINT>(
+                item.itemID == static_cast<UINT>(-1) ? std::max(field, 1) : paint::ListItemHeight(*this));
         }
         return TRUE;
     }
@@ -923,7 +941,8 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             if (focus != nullptr && ::IsChild(hwnd_, focus)) savedFocus_ = focus;
             return 0;
         } else {
-            HWND target = CanTakeFocus(hwnd_, savedFocus_) ? savedFocus_ : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+            HWND target =
+                CanTakeFocus(hwnd_, savedFocus_) ? savedFocus_ : ::GetNextDlgTabItem(hwnd_, nullptr, FALSE);
             ::SetFocus(CanTakeFocus(hwnd_, target) ? target : hwnd_);
             return 0;
         }
@@ -951,7 +970,8 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void DispatchOne(MSG& message)
 {
     HWND root = message.hwnd != nullptr ? ::GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root != nullptr && FormWindow::FromHandle(root) != nullptr && ::IsDialogMessageW(root, &message)) return;
+    if (root != nullptr && FormWindow::FromHandle(root) != nullptr && ::IsDialogMessageW(root, &message))
+        return;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
 }
@@ -960,6 +980,9 @@ void DispatchOne(MSG& message)
 
 namespace ui {
 
-std::unique_ptr<Form> CreateForm(const FormDesign& design) { return std::make_unique<win32::FormWindow>(design); }
+std::unique_ptr<Form> CreateForm(const FormDesign& design)
+{
+    return std::make_unique<win32::FormWindow>(design);
+}
 
 }  // namespace ui

@@ -15,8 +15,8 @@ namespace {
 using Gdiplus::Graphics;
 using Gdiplus::GraphicsPath;
 using Gdiplus::PointF;
-using Gdiplus::RectF;
 using Gdiplus::REAL;
+using Gdiplus::RectF;
 
 Gdiplus::Color ToColor(const skin::Colour& c) { return Gdiplus::Color(c.a, c.r, c.g, c.b); }
 COLORREF ToColorRef(const skin::Colour& c) { return RGB(c.r, c.g, c.b); }
@@ -27,8 +27,11 @@ const skin::Colour kWhite{255, 255, 255};
 class Buffer {
 public:
     Buffer(HDC target, int width, int height)
-        : target_(target), width_(std::max(width, 1)), height_(std::max(height, 1)),
-          dc_(::CreateCompatibleDC(target)), bitmap_(::CreateCompatibleBitmap(target, width_, height_)),
+        : target_(target),
+          width_(std::max(width, 1)),
+          height_(std::max(height, 1)),
+          dc_(::CreateCompatibleDC(target)),
+          bitmap_(::CreateCompatibleBitmap(target, width_, height_)),
           old_(::SelectObject(dc_, bitmap_))
     {}
     ~Buffer()
@@ -60,7 +63,8 @@ private:
 // Selects a GDI object for the life of the scope.
 class Selected {
 public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(object != nullptr ? ::SelectObject(dc, object) : nullptr) {}
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(object != nullptr ? ::SelectObject(dc, object) : nullptr)
+    {}
     ~Selected()
     {
         if (old_ != nullptr) ::SelectObject(dc_, old_);
@@ -83,7 +87,8 @@ RECT ClientRect(HWND hwnd)
 void PrepareGraphics(Graphics& g)
 {
     g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
-    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeNone);
+    // Pixel i covers i to i + 1, as in GDI: a line at i + 0.5 fills exactly that row.
+    g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
 }
 
 // A rectangle with rounded corners, each radius its own (0: square).
@@ -149,29 +154,26 @@ struct Box {
     REAL lineWidth = 1;
 };
 
-GraphicsPath* BorderPath(GraphicsPath& path, const Box& box)
-{
-    const REAL half = box.lineWidth / 2;
-    const RectF r(box.outer.X + half, box.outer.Y + half, box.outer.Width - box.lineWidth,
-                  box.outer.Height - box.lineWidth);
-    const REAL radius = std::max(box.radius - half, REAL(0));
-    AddRounded(path, r, radius, radius, radius, radius);
-    return &path;
-}
-
+// The background fills the whole box, under the border too; the border is a ring drawn over
+// it. Both are fills of shapes on whole pixels, which every GDI+ draws alike.
 void FillBox(Graphics& g, const Box& box, const std::vector<Stop>& stops)
 {
     GraphicsPath path;
-    BorderPath(path, box);
+    AddRounded(path, box.outer, box.radius, box.radius, box.radius, box.radius);
     FillVertical(g, path, box.outer.Y, box.outer.Y + box.outer.Height, stops);
 }
 
 void StrokeBox(Graphics& g, const Box& box, const skin::Colour& colour)
 {
-    GraphicsPath path;
-    BorderPath(path, box);
-    Gdiplus::Pen pen(ToColor(colour), box.lineWidth);
-    g.DrawPath(&pen, &path);
+    const REAL w = box.lineWidth;
+    const RectF inner(box.outer.X + w, box.outer.Y + w, box.outer.Width - 2 * w, box.outer.Height - 2 * w);
+    const REAL innerRadius = std::max(box.radius - w, REAL(0));
+    GraphicsPath ring(Gdiplus::FillModeAlternate);
+    AddRounded(ring, box.outer, box.radius, box.radius, box.radius, box.radius);
+    if (inner.Width > 0 && inner.Height > 0)
+        AddRounded(ring, inner, innerRadius, innerRadius, innerRadius, innerRadius);
+    Gdiplus::SolidBrush brush(ToColor(colour));
+    g.FillPath(&brush, &ring);
 }
 
 std::vector<Stop> Plain(const skin::Colour& colour) { return {{0, colour}, {1, colour}}; }
@@ -262,8 +264,8 @@ std::wstring ItemText(HWND combo, int index)
     const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR) return {};
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT got =
-        ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT got = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
     text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
     return text;
 }
@@ -302,9 +304,8 @@ void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC d
         StrokeBox(g, box, border);
 
         // The arrow: a triangle pointing down, in the middle of the button.
-        const REAL half = std::min(button.Width - static_cast<REAL>(Scaled(4, dpi)),
-                                   static_cast<REAL>(Scaled(8, dpi))) /
-                          2;
+        const REAL half =
+            std::min(button.Width - static_cast<REAL>(Scaled(4, dpi)), static_cast<REAL>(Scaled(8, dpi))) / 2;
         if (half > 0) {
             const PointF centre(button.X + button.Width / 2,
                                 button.Y + button.Height / 2 + static_cast<REAL>(Scaled(1, dpi)) / 2);
@@ -395,12 +396,14 @@ void DrawPicture(const ChildControl& picture, const std::optional<skin::SkinMode
     if (design.role == Role::Progress) {
         // The bar's own colour, with the skin's gloss over it once skinned.
         Graphics g(buffer.Dc());
+        PrepareGraphics(g);
         const int gloss = look ? look->progress.gloss : 0;
         FillVertical(g, RectF(0, 0, static_cast<REAL>(rc.right), static_cast<REAL>(rc.bottom)), 0,
                      static_cast<REAL>(rc.bottom), ProgressGloss(design.fill, gloss));
     } else {
         if (look) {
             Graphics g(buffer.Dc());
+            PrepareGraphics(g);
             Underlay(g, picture, *look);
         } else {
             ::FillRect(buffer.Dc(), &rc, ::GetSysColorBrush(COLOR_BTNFACE));
@@ -465,6 +468,7 @@ void FormBackground(const FormWindow& form, HDC dc)
     const Buffer buffer(dc, rc.right, rc.bottom);
     {
         Graphics g(buffer.Dc());
+        PrepareGraphics(g);
         FillVertical(g, RectF(0, 0, static_cast<REAL>(rc.right), static_cast<REAL>(rc.bottom)), 0,
                      static_cast<REAL>(form.ClientHeightPixels()),
                      {{0, form.Look()->window.top}, {1, form.Look()->window.bottom}});
