@@ -15,7 +15,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using uitest::Hwnd;
 
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 // A click posted to the window from another thread, the way a user's click arrives.
 void PostClick(ui::Form& form, const char* button)
@@ -158,14 +161,13 @@ TEST(MessageBoxes, AnObserversFailureComesBackOnceTheBoxIsClosed)
 
 void InstallProgramHooks()
 {
-    platform::SetUiHooks({[](const std::string& text, platform::MessageIcon icon) { ui::ShowMessage(text, icon); },
-                          [](int status) { ui::EndNow(status); }});
+    platform::SetUiHooks(
+        {[](const std::string& text, platform::MessageIcon icon) { ui::ShowMessage(text, icon); },
+         [](int status) { ui::EndNow(status); }});
 }
 
 const bool kScenarios = [] {
-    uitest::RegisterChildScenario("end-now", [](const std::vector<std::string>&) -> int {
-        ui::EndNow(7);
-    });
+    uitest::RegisterChildScenario("end-now", [](const std::vector<std::string>&) -> int { ui::EndNow(7); });
     uitest::RegisterChildScenario("fail", [](const std::vector<std::string>&) -> int {
         InstallProgramHooks();
         ui::Fail("The skin cannot be applied.");

@@ -33,8 +33,9 @@ std::string TempFile(const char* name, const std::string& contents)
 
 int Px(int twips, HWND hwnd) { return ::MulDiv(twips, static_cast<int>(::GetDpiForWindow(hwnd)), 1440); }
 
-#define EXPECT_COLOUR(actual, expected, tolerance)                                                              \
-    EXPECT_TRUE(Near((actual), (expected), (tolerance))) << "drawn " << Hex(actual) << ", expected " << Hex(expected)
+#define EXPECT_COLOUR(actual, expected, tolerance)                                                           \
+    EXPECT_TRUE(Near((actual), (expected), (tolerance)))                                                     \
+        << "drawn " << Hex(actual) << ", expected " << Hex(expected)
 
 TEST(SkinEngine, ApplyingWithoutASkinOrToAWindowNotOursIsASkinError)
 {
@@ -134,7 +135,8 @@ TEST_F(Skinned, TheGradientShowsThroughFramesAndLabels)
     const std::uint32_t pixel = drawn.At(label, at.x, at.y);
     ::MapWindowPoints(label, Hwnd(*form), &at, 1);
     const skin::Colour& veil = look.frame.background;
-    const skin::Colour expected = skin::Mix(Gradient(at.y), skin::Colour{veil.r, veil.g, veil.b}, veil.a / 255.0);
+    const skin::Colour expected =
+        skin::Mix(Gradient(at.y), skin::Colour{veil.r, veil.g, veil.b}, veil.a / 255.0);
     EXPECT_COLOUR(pixel, Rgb(expected), 4);
 
     // Its text in the skin's label colour: the darkest pixel of the label is that colour.
@@ -215,7 +217,8 @@ TEST_F(Skinned, TheListsFaceBorderAndArrow)
     // The arrow, in the drop-down button at the right.
     bool arrow = false;
     for (int y = 0; y < rc.bottom; ++y)
-        for (int x = rc.right - 17; x < rc.right - 1; ++x) arrow = arrow || Near(drawn.At(list, x, y), Rgb(look.combo.arrow), 8);
+        for (int x = rc.right - 17; x < rc.right - 1; ++x)
+            arrow = arrow || Near(drawn.At(list, x, y), Rgb(look.combo.arrow), 8);
     EXPECT_TRUE(arrow);
 }
 
@@ -226,7 +229,9 @@ TEST_F(Skinned, TheHueAndTheWindowsOwnColoursChangeTheLook)
     form = ui::CreateForm(turned);
     Apply();
     const skin::SkinModel shifted = skin::ShiftHue(look, 120);
-    EXPECT_COLOUR(Capture(*form).At(X(1470), 0), Rgb(skin::Mix(shifted.window.top, shifted.window.bottom, 0.5 / Capture(*form).Height())), 3);
+    EXPECT_COLOUR(Capture(*form).At(X(1470), 0),
+                  Rgb(skin::Mix(shifted.window.top, shifted.window.bottom, 0.5 / Capture(*form).Height())),
+                  3);
 
     ui::FormDesign own = uitest::SmallDesign();
     own.skin.applyColours = true;

@@ -3,6 +3,7 @@
 #include <objidl.h>
 
 #include <gdiplus.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -127,6 +128,35 @@ HWND Hwnd(ui::Control& control)
     return dynamic_cast<ui::win32::ChildControl&>(control).Hwnd();
 }
 
+void ExpectLaidOut(ui::Form& form, const ui::FormDesign& design, UINT dpi)
+{
+    auto px = [dpi](int twips) { return ::MulDiv(twips, static_cast<int>(dpi), 1440); };
+    RECT client{};
+    ::GetClientRect(Hwnd(form), &client);
+    EXPECT_EQ(client.right, px(design.clientWidth));
+    EXPECT_EQ(client.bottom, px(design.clientHeight));
+    for (const ui::ControlDesign& control : design.controls) {
+        if (control.kind == ui::Kind::SkinEngine) continue;
+        SCOPED_TRACE(control.name);
+        HWND hwnd = Hwnd(form.Find(control.name));
+        HWND parent = control.container.empty() ? Hwnd(form) : Hwnd(form.Find(control.container));
+        EXPECT_EQ(::GetParent(hwnd), parent);
+        const ui::Rect twips = form.Find(control.name).Bounds();
+        const RECT rc = RectInParent(hwnd);
+        EXPECT_EQ(rc.left, px(twips.left));
+        EXPECT_EQ(rc.top, px(twips.top));
+        EXPECT_EQ(rc.right - rc.left, px(twips.width));
+        EXPECT_EQ(rc.bottom - rc.top, px(twips.height));
+    }
+}
+
+void ChangeDpi(ui::Form& form, UINT dpi)
+{
+    RECT window{};
+    ::GetWindowRect(Hwnd(form), &window);
+    ::SendMessageW(Hwnd(form), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&window));
+}
+
 RECT RectInParent(HWND hwnd)
 {
     RECT rc{};
@@ -186,7 +216,8 @@ std::uint32_t Capture::At(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)
         throw std::out_of_range("no pixel " + std::to_string(x) + "," + std::to_string(y));
-    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                   static_cast<std::size_t>(x)];
 }
 
 std::uint32_t Capture::At(HWND control, int x, int y) const
@@ -203,7 +234,8 @@ std::uint32_t Rgb(const skin::Colour& colour)
 
 std::uint32_t Rgb(COLORREF colour)
 {
-    return (std::uint32_t{GetRValue(colour)} << 16) | (std::uint32_t{GetGValue(colour)} << 8) | GetBValue(colour);
+    return (std::uint32_t{GetRValue(colour)} << 16) | (std::uint32_t{GetGValue(colour)} << 8) |
+           GetBValue(colour);
 }
 
 bool Near(std::uint32_t a, std::uint32_t b, int tolerance)
@@ -226,7 +258,8 @@ std::string Hex(std::uint32_t colour)
 std::vector<std::uint32_t> DecodePicture(const std::wstring& path, int& width, int& height)
 {
     std::unique_ptr<Gdiplus::Bitmap> bitmap(Gdiplus::Bitmap::FromFile(path.c_str()));
-    if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok) throw std::runtime_error("cannot decode a picture");
+    if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok)
+        throw std::runtime_error("cannot decode a picture");
     width = static_cast<int>(bitmap->GetWidth());
     height = static_cast<int>(bitmap->GetHeight());
     std::vector<std::uint32_t> pixels;

@@ -28,6 +28,11 @@ bool RunEventsUntil(const std::function<bool()>& done, int seconds = 10);
 void RunEventsFor(int milliseconds);
 
 HWND Hwnd(ui::Control& control);
+// Checks (with GoogleTest's EXPECT) that every control of the design sits in its container
+// where its twips put it at dpi, and that the client area has the design's size.
+void ExpectLaidOut(ui::Form& form, const ui::FormDesign& design, UINT dpi);
+// Tells the window that its screen's dpi changed, as Windows does when it moves to another one.
+void ChangeDpi(ui::Form& form, UINT dpi);
 HWND Hwnd(ui::Form& form);
 // The control's window rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hwnd);

@@ -744,10 +744,22 @@ void FormWindow::LayoutFor(UINT dpi)
     if (oldWindowFont != nullptr) ::DeleteObject(oldWindowFont);
     for (const auto& entry : oldLabelFonts) ::DeleteObject(entry.second);
 
-    RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
+    // The frame's size for the dpi, corrected by what the client area turns out to be: the
+    // title bar is not always scaled as the dpi says (Wine keeps the system's).
+    const int width = TwipsToPixels(design_.clientWidth, dpi);
+    const int height = TwipsToPixels(design_.clientHeight, dpi);
+    RECT frame{0, 0, width, height};
     ::AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi);
     ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    if (client.right != width || client.bottom != height) {
+        ::GetWindowRect(hwnd_, &frame);
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left + width - client.right,
+                       frame.bottom - frame.top + height - client.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
