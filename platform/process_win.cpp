@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <windows.h>
+#include <timeapi.h>
 
 // After windows.h, whose types it uses.
 #include <timeapi.h>

@@ -1,7 +1,7 @@
 # Shared by run.sh and test.sh: what the project needs from Debian, installed when missing.
 
 TESSALINE_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
-                          qt6-qpa-plugins fonts-dejavu-core fonts-liberation2)
+                          qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-wine)
 TESSALINE_TEST_PACKAGES=(libgtest-dev libgmock-dev)
 TESSALINE_RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 

@@ -17,7 +17,7 @@
 
 #include "WizardFixture.h"
 #include "test_support.h"
-#include "wizard/skin/Skin.h"
+#include "wizard/ui/qt/qt_skin.h"
 
 namespace {
 
@@ -54,20 +54,21 @@ private slots:
             QStringLiteral("[writer]\naddress = 1,0,0\ndescription = Hanging\ndrivers = generic-mmc\n"
                            "simulate = finished successfully\nsimulate.delay-ms = 100000000\n"));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
+        form.Window().Show();
         QElapsedTimer clock;
         qint64 closedAt = -1;
         // Closed from inside the window's event loop, once the simulated write has started.
         QTimer poll;
         poll.setInterval(20);
-        QObject::connect(&poll, &QTimer::timeout, &form, [&] {
+        QObject::connect(&poll, &QTimer::timeout, view.window, [&] {
             const QStringList commands = fx->ToolCommands();
             if (closedAt < 0 && !commands.isEmpty() &&
                 commands.last().contains(QStringLiteral(" simulate "))) {
                 QTest::qWait(200);
                 closedAt = clock.elapsed();
-                form.close();
+                view.window->close();
             }
         });
         poll.start();
@@ -104,6 +105,7 @@ private slots:
         fx->Write(fx->StorePath(), store);
         if (readOnly) QFile::setPermissions(fx->StorePath(), QFile::ReadOwner | QFile::ReadGroup);
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
         form.cmdNext_Click();
         QCOMPARE(fx->messages.size(), std::size_t(1));
@@ -112,21 +114,22 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), store);
         QVERIFY(fx->ToolCommands().last().contains(QStringLiteral(" simulate ")));
-        QVERIFY(form.cmdNext->isEnabled());
+        QVERIFY(view.cmdNext->isEnabled());
     }
 
     // Edited between page 1 and page 2: page 2 shows the new texts.
     void anEditedLanguageFileIsReadAtTheNextLookup()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QCOMPARE(form.windowTitle(), QStringLiteral("T2000"));
+        QCOMPARE(view.window->windowTitle(), QStringLiteral("T2000"));
         fx->Write(fx->appDir + QStringLiteral("/Lang/English.ini"),
                   "[Velthorn]\n2003=Edited heading\n2007=&Finish\n2102=Edited footer\n");
         form.cmdNext_Click();
-        QCOMPARE(form.lbhead->Caption(), QStringLiteral("Edited heading"));
-        QCOMPARE(form.cmdNext->text(), QStringLiteral("&Finish"));
-        QCOMPARE(form.LbFooter->Caption(), QStringLiteral("Edited footer"));
+        QCOMPARE(view.lbhead->Caption(), QStringLiteral("Edited heading"));
+        QCOMPARE(view.cmdNext->text(), QStringLiteral("&Finish"));
+        QCOMPARE(view.LbFooter->Caption(), QStringLiteral("Edited footer"));
         QVERIFY(fx->messages.empty());
     }
 
@@ -144,6 +147,7 @@ private slots:
     {
         QFETCH(QByteArray, contents);
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
         const QString path = fx->appDir + QStringLiteral("/Lang/English.ini");
         if (contents.isEmpty())
@@ -151,11 +155,11 @@ private slots:
         else
             fx->Write(path, contents);
         form.cmdNext_Click();
-        QCOMPARE(form.lbhead->Caption(), QString());
-        QCOMPARE(form.cmdNext->text(), QString());
-        QCOMPARE(form.LbFooter->Caption(), QString());
+        QCOMPARE(view.lbhead->Caption(), QString());
+        QCOMPARE(view.cmdNext->text(), QString());
+        QCOMPARE(view.LbFooter->Caption(), QString());
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
-        QVERIFY(form.cmdNext->isEnabled());
+        QVERIFY(view.cmdNext->isEnabled());
         QVERIFY(fx->endStatuses.empty());
         QVERIFY(fx->messages.empty());
     }
@@ -165,15 +169,16 @@ private slots:
     void theSkinChangedAfterStartUpChangesNothing()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        const QString sheet = form.styleSheet();
+        const QString sheet = view.window->styleSheet();
         const QString skin = fx->appDir + QStringLiteral("/winaqua.skn");
         fx->Write(skin, "tessaline-skin 1\n[window]\nbackground-top = #zz\n");
         form.cmdNext_Click();
         QVERIFY(QFile::remove(skin));
         form.cmdBack_Click();
         form.cmdNext_Click();
-        QCOMPARE(form.styleSheet(), sheet);
+        QCOMPARE(view.window->styleSheet(), sheet);
         QVERIFY(fx->messages.empty());
         QVERIFY(fx->endStatuses.empty());
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));

@@ -1,12 +1,14 @@
 // Drawing through a skin: rendered pixels of a window built like the wizard's, with and without
 // the shipped skin, and the skin label.
-#include "wizard/skin/Skin.h"
+#include "wizard/ui/qt/qt_skin.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFrame>
 #include <QImage>
 #include <QMetaProperty>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -87,6 +89,7 @@ private slots:
     void dropDownShowsItsArrow();
     void labelsKeepFontWrapAndDarkText();
     void applyingNeedsASkinAndAWindow();
+    void failedLoadKeepsTheEarlierSkin();
     void captionIsTheUserProperty();
     void lineFeedGivesTwoLines();
     void captionIsPlainText();
@@ -216,14 +219,30 @@ void TestSkinDrawing::applyingNeedsASkinAndAWindow()
 {
     TestWindow t;
     Skin skin;
-    QVERIFY_THROWS_EXCEPTION(SkinError, skin.ApplySkin(qintptr(t.window->winId())));
+    QVERIFY_THROWS_EXCEPTION(skin::SkinError, skin.ApplySkin(qintptr(t.window->winId())));
     skin.LoadSkinFile(QStringLiteral(TESSALINE_SHIPPED_SKIN));
     try {
         skin.ApplySkin(0);
         QFAIL("a window that does not exist was skinned");
-    } catch (const SkinError& e) {
+    } catch (const skin::SkinError& e) {
         QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("handle 0")), e.what());
     }
+}
+
+void TestSkinDrawing::failedLoadKeepsTheEarlierSkin()
+{
+    Skin skin;
+    skin.LoadSkinFile(QStringLiteral(TESSALINE_SHIPPED_SKIN));
+    QTemporaryDir dir;
+    const QString damaged = dir.filePath(QStringLiteral("damaged.skn"));
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("tessaline-skin 1\n[window]\n");
+    file.close();
+    QVERIFY_THROWS_EXCEPTION(skin::SkinError, skin.LoadSkinFile(damaged));
+    QWidget window;
+    skin.ApplySkin(qintptr(window.winId()));
+    QVERIFY(window.styleSheet().contains(QStringLiteral("QPushButton")));
 }
 
 void TestSkinDrawing::captionIsTheUserProperty()

@@ -177,3 +177,32 @@ TEST_F(LanguageTest, BadLanguageFilesGiveDefaults)
 }
 
 }  // namespace
+
+// The shipped language files read letter for letter through the platform's reader; on Windows
+// that is the system's own, which takes a file without a byte-order mark in the ANSI code page.
+TEST_F(LanguageTest, ShippedLanguagesKeepTheirAccents)
+{
+    struct Shipped {
+        const char* file;
+        const char* key;
+        const char* text;
+    };
+    const Shipped shipped[] = {
+        {"French.ini", "2002", "Graveurs de CD trouvés sur cet ordinateur :"},
+        {"German.ini", "2006", "< &Zurück"},
+        {"German.ini", "2107",
+         "Der Brenner ist nicht bereit. Legen Sie eine leere CD ein und klicken Sie dann auf „Zurück“ und "
+         "„Weiter“."},
+        {"Spanish.ini", "2006", "< &Atrás"},
+    };
+    for (const Shipped& language : shipped) {
+        SCOPED_TRACE(language.file);
+        std::filesystem::remove_all(folder_ / "app/Lang");
+        std::filesystem::create_directories(folder_ / "app/Lang");
+        std::filesystem::copy_file(std::filesystem::path(TESSALINE_SOURCE_DIR) / "lang" / language.file,
+                                   folder_ / ("app/Lang/" + std::string(language.file)));
+        mdlMain::ResetForTesting();
+        ASSERT_TRUE(mdlMain::LoadLanguage());
+        EXPECT_EQ(mdlMain::GetLangString(language.key, ""), language.text);
+    }
+}

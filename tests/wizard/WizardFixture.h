@@ -3,8 +3,12 @@
 // of its own, and hooks that record message boxes and the end of the program.
 #pragma once
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
@@ -19,8 +23,56 @@
 #include "platform/app.h"
 #include "runner/MGetCmdOutput.h"
 #include "settings/mdlMainTesting.h"
-#include "wizard/WizardApp.h"
 #include "wizard/frmSelectDriver.h"
+#include "wizard/ui/qt/qt_runtime.h"
+#include "wizard/ui/qt/qt_skin.h"
+
+// The Qt widgets behind the window's controls, found by their design names.
+struct QtWindow {
+    explicit QtWindow(frmSelectDriver& form) : window(ui::qt::WidgetOf(form.Window())) {}
+
+    template <typename T>
+    T* Find(const char* name) const
+    {
+        T* widget = window->findChild<T*>(QLatin1String(name));
+        if (widget == nullptr) qFatal("the window has no %s", name);
+        return widget;
+    }
+
+    QWidget* window;
+    SkinLabel* lbfootermsg = Find<SkinLabel>("lbfootermsg");
+    QFrame* fraPage3 = Find<QFrame>("fraPage3");
+    QFrame* fraPage2 = Find<QFrame>("fraPage2");
+    QFrame* fraPage1 = Find<QFrame>("fraPage1");
+    QLabel* Picture1 = Find<QLabel>("Picture1");
+    QFrame* Frame2 = Find<QFrame>("Frame2");
+    QPushButton* cmdBack = Find<QPushButton>("cmdBack");
+    QPushButton* cmdNext = Find<QPushButton>("cmdNext");
+    SkinLabel* Label2 = Find<SkinLabel>("Label2");
+    SkinLabel* LbFooter = Find<SkinLabel>("LbFooter");
+    SkinLabel* lbCurrentCD = Find<SkinLabel>("lbCurrentCD");
+    SkinLabel* lbDrivername = Find<SkinLabel>("lbDrivername");
+    SkinLabel* lbDriver = Find<SkinLabel>("lbDriver");
+    SkinLabel* lbhead = Find<SkinLabel>("lbhead");
+    QFrame* Frame3 = Find<QFrame>("Frame3");
+    QFrame* pBar = Find<QFrame>("pBar");
+    QComboBox* cmbdriverList1 = Find<QComboBox>("cmbdriverList1");
+    SkinLabel* lbSuccess = Find<SkinLabel>("lbSuccess");
+    SkinLabel* lberrorDisp = Find<SkinLabel>("lberrorDisp");
+    SkinLabel* Label1 = Find<SkinLabel>("Label1");
+    SkinLabel* lb2 = Find<SkinLabel>("lb2");
+    SkinLabel* lb1 = Find<SkinLabel>("lb1");
+    QComboBox* cmbDriverList = Find<QComboBox>("cmbDriverList");
+};
+
+// Every width the progress bar is given, in twips, in order.
+struct ProgressRecorder {
+    explicit ProgressRecorder(frmSelectDriver& form)
+    {
+        form.OnProgressChanged = [this](float width) { widths << width; };
+    }
+    QList<float> widths;
+};
 
 struct RecordedMessage {
     QString text;
@@ -60,7 +112,7 @@ public:
                                   messages.push_back({QString::fromStdString(text), icon});
                               },
                               [this](int status) { endStatuses.push_back(status); }});
-        MGetCmdOutput::SetEventHook(WizardApp::RunWindowEvents);
+        MGetCmdOutput::SetEventHook(ui::RunWindowEvents);
         WriteScenario(kTwoWriters);
     }
 

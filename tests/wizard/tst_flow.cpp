@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <atomic>
@@ -11,7 +10,7 @@
 #include <thread>
 
 #include "WizardFixture.h"
-#include "wizard/skin/Skin.h"
+#include "wizard/ui/qt/qt_skin.h"
 
 namespace {
 
@@ -22,13 +21,6 @@ QString Writer(const char* address, const char* drivers, const QString& extra = 
 {
     return QStringLiteral("[writer]\naddress = %1\ndescription = Writer %1\ndrivers = %2\n%3")
         .arg(QLatin1String(address), QLatin1String(drivers), extra);
-}
-
-QList<float> Widths(const QSignalSpy& spy)
-{
-    QList<float> widths;
-    for (const QList<QVariant>& call : spy) widths << call.at(0).toFloat();
-    return widths;
 }
 
 QList<float> ProgressOf(std::initializer_list<int> values)
@@ -55,13 +47,14 @@ private slots:
     {
         fx->WriteScenario(Writer("1,0,0", "(default)", QStringLiteral("simulate = finished successfully\n")));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        ProgressRecorder progress(form);
         form.cmdNext_Click();
 
-        QCOMPARE(Widths(progress), ProgressOf({0, 15, 130}));
+        QCOMPARE(progress.widths, ProgressOf({0, 15, 130}));
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"0\""));
-        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("(default)"));
+        QCOMPARE(view.lbDrivername->Caption(), QStringLiteral("(default)"));
         const QStringList commands = fx->ToolCommands();
         QCOMPARE(commands.size(), 3);
         QVERIFY2(commands[1].endsWith(QStringLiteral("/Burn.exe disk-info --device 1,0,0 -v 0")),
@@ -69,9 +62,9 @@ private slots:
         QVERIFY2(commands[2].endsWith(
                      QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
                  qPrintable(commands[2]));
-        QCOMPARE(form.LbFooter->Caption(), QStringLiteral("T2102"));
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
-        QCOMPARE(ResultMessage, QStringLiteral("T2110"));
+        QCOMPARE(view.LbFooter->Caption(), QStringLiteral("T2102"));
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QCOMPARE(QString::fromStdString(ResultMessage), QStringLiteral("T2110"));
         QCOMPARE(form.ProgressWidthTwips(), 3420.0f);
         QVERIFY(fx->messages.empty());
     }
@@ -80,13 +73,14 @@ private slots:
     {
         fx->WriteScenario(Writer("1,0,0", "cdd2600", QStringLiteral("simulate = finished successfully\n")));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        ProgressRecorder progress(form);
         form.cmdNext_Click();
 
-        QCOMPARE(Widths(progress), ProgressOf({0, 10, 20, 30, 45, 130}));
+        QCOMPARE(progress.widths, ProgressOf({0, 10, 20, 30, 45, 130}));
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"3\""));
-        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("cdd2600"));
+        QCOMPARE(view.lbDrivername->Caption(), QStringLiteral("cdd2600"));
         const QString dir = fx->appDir;
         const QStringList expected = {
             dir + QStringLiteral("/Burn.exe scanbus -v 0"),
@@ -98,17 +92,17 @@ private slots:
                 QStringLiteral("/burn simulate --device 1,0,0 --driver cdd2600 -n --reload --eject test.cue"),
         };
         QCOMPARE(fx->ToolCommands(), expected);
-        QCOMPARE(form.lberrorDisp->Caption(), QStringLiteral("Writer 1,0,0"));
-        QCOMPARE(form.lbCurrentCD->Caption(), QStringLiteral("Writer 1,0,0"));
-        QCOMPARE(form.lbhead->Caption(), QStringLiteral("T2003"));
-        QCOMPARE(form.cmdNext->text(), QStringLiteral("T2007"));
-        QVERIFY(form.cmdNext->isEnabled());
-        QVERIFY(form.cmdBack->isEnabled());
+        QCOMPARE(view.lberrorDisp->Caption(), QStringLiteral("Writer 1,0,0"));
+        QCOMPARE(view.lbCurrentCD->Caption(), QStringLiteral("Writer 1,0,0"));
+        QCOMPARE(view.lbhead->Caption(), QStringLiteral("T2003"));
+        QCOMPARE(view.cmdNext->text(), QStringLiteral("T2007"));
+        QVERIFY(view.cmdNext->isEnabled());
+        QVERIFY(view.cmdBack->isEnabled());
         QCOMPARE(form.CurrentPage, std::int16_t(2));
-        QVERIFY(!form.fraPage1->isVisibleTo(&form));
-        QVERIFY(form.fraPage2->isVisibleTo(&form));
-        QCOMPARE(form.fraPage2->geometry(), form.fraPage1->geometry());
-        QCOMPARE(form.cmbdriverList1->count(), 13);
+        QVERIFY(!view.fraPage1->isVisibleTo(view.window));
+        QVERIFY(view.fraPage2->isVisibleTo(view.window));
+        QCOMPARE(view.fraPage2->geometry(), view.fraPage1->geometry());
+        QCOMPARE(view.cmbdriverList1->count(), 13);
     }
 
     void allThirteenRefused()
@@ -116,35 +110,37 @@ private slots:
         fx->WriteScenario(
             Writer("1,0,0", "nothing-we-know", QStringLiteral("simulate = finished successfully\n")));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        ProgressRecorder progress(form);
         form.cmdNext_Click();
 
-        QCOMPARE(Widths(progress),
+        QCOMPARE(progress.widths,
                  ProgressOf({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 130}));
         QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));
-        QCOMPARE(form.lbDrivername->Caption(), QString());
+        QCOMPARE(view.lbDrivername->Caption(), QString());
         const QStringList commands = fx->ToolCommands();
         QCOMPARE(commands.size(), 15);
         QVERIFY2(commands.last().endsWith(
                      QStringLiteral("/Burn simulate --device 1,0,0 -n --reload --eject test.cue")),
                  qPrintable(commands.last()));
         // The writer refuses its default driver for the simulated write too: no outcome phrase.
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2109"));
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2109"));
     }
 
     void toolMissingAtProbeTimeRecordsNothing()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
         QFile::remove(fx->appDir + QStringLiteral("/Burn.exe"));
-        QSignalSpy progress(&form, &frmSelectDriver::progressChanged);
+        ProgressRecorder progress(form);
         form.cmdNext_Click();
         QCOMPARE(fx->ToolCommands().size(), 1);  // the bus scan only
         QCOMPARE(fx->DriverValue(), QStringLiteral("<no store>"));
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2109"));
-        QCOMPARE(Widths(progress), ProgressOf({0, 130}));
-        QVERIFY(form.cmdNext->isEnabled());
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2109"));
+        QCOMPARE(progress.widths, ProgressOf({0, 130}));
+        QVERIFY(view.cmdNext->isEnabled());
     }
 
     void resultCodesAndTheirTexts_data()
@@ -175,15 +171,16 @@ private slots:
         QFETCH(QString, message);
         fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("simulate = %1\n").arg(simulate)));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
+        form.Window().Show();
         form.cmdNext_Click();
-        QCOMPARE(form.LbFooter->Caption(), footer);
-        QCOMPARE(form.lbSuccess->Caption(), message);
+        QCOMPARE(view.LbFooter->Caption(), footer);
+        QCOMPARE(view.lbSuccess->Caption(), message);
         if (message.contains(QLatin1Char('\n'))) {
             // Two lines: the label's text is laid out taller than one line.
-            const QFontMetrics metrics(form.lbSuccess->font());
-            QVERIFY(form.lbSuccess->sizeHint().height() >= 2 * metrics.lineSpacing());
+            const QFontMetrics metrics(view.lbSuccess->font());
+            QVERIFY(view.lbSuccess->sizeHint().height() >= 2 * metrics.lineSpacing());
         }
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
     }
@@ -194,41 +191,43 @@ private slots:
             Writer("1,0,0", "generic-mmc", QStringLiteral("simulate = finished successfully\n")));
         QFile::remove(fx->appDir + QStringLiteral("/test.cue"));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
         form.cmdNext_Click();
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2103"));
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2103"));
     }
 
     void backKeepsEverythingAndNextRerunsWithTheNewWriter()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
+        form.Window().Show();
         form.cmdBack_Click();  // nothing on page 1
         QCOMPARE(form.CurrentPage, std::int16_t(1));
         form.cmdNext_Click();
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2110"));
 
         form.cmdBack_Click();
         QCOMPARE(form.CurrentPage, std::int16_t(1));
-        QVERIFY(form.fraPage1->isVisible());
-        QVERIFY(!form.fraPage2->isVisible());
-        QCOMPARE(form.cmdNext->text(), QStringLiteral("T2005"));
-        QCOMPARE(form.cmbDriverList->currentIndex(), 0);
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
-        QCOMPARE(form.fraPage2->geometry(), form.fraPage1->geometry());
-        QVERIFY(form.cmdBack->isEnabled());
-        QVERIFY(form.cmdNext->isEnabled());
-        QCOMPARE(SelectedWriter, QStringLiteral("1,0,0  First Writer"));
+        QVERIFY(view.fraPage1->isVisible());
+        QVERIFY(!view.fraPage2->isVisible());
+        QCOMPARE(view.cmdNext->text(), QStringLiteral("T2005"));
+        QCOMPARE(view.cmbDriverList->currentIndex(), 0);
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QCOMPARE(view.fraPage2->geometry(), view.fraPage1->geometry());
+        QVERIFY(view.cmdBack->isEnabled());
+        QVERIFY(view.cmdNext->isEnabled());
+        QCOMPARE(QString::fromStdString(SelectedWriter), QStringLiteral("1,0,0  First Writer"));
 
-        form.cmbDriverList->setCurrentIndex(1);
+        view.cmbDriverList->setCurrentIndex(1);
         form.cmdNext_Click();
-        QCOMPARE(DeviceAddress, QStringLiteral("2,0,0"));
+        QCOMPARE(QString::fromStdString(DeviceAddress), QStringLiteral("2,0,0"));
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"4\""));
-        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("plextor"));
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2106\nT2105"));
-        QCOMPARE(form.cmbdriverList1->count(), 13);
+        QCOMPARE(view.lbDrivername->Caption(), QStringLiteral("plextor"));
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2106\nT2105"));
+        QCOMPARE(view.cmbdriverList1->count(), 13);
         QVERIFY(fx->ToolCommands().last().contains(QStringLiteral("--device 2,0,0 --driver plextor")));
 
         form.cmdNext_Click();  // Finish
@@ -256,26 +255,27 @@ private slots:
         // Only the extra line is listed before the writers' when the writers are left out.
         fx->WriteScenario(QStringLiteral("[scan]\n") + scan);
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        if (form.cmbDriverList->count() > 0)
-            form.cmbDriverList->setCurrentIndex(form.cmbDriverList->count() - 1);
-        form.cmdNext->setFocus();
+        form.Window().Show();
+        view.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.window));
+        if (view.cmbDriverList->count() > 0)
+            view.cmbDriverList->setCurrentIndex(view.cmbDriverList->count() - 1);
+        view.cmdNext->setFocus();
         form.cmdNext_Click();
         if (refused) {
             QCOMPARE(fx->messages.size(), std::size_t(1));
             QCOMPARE(fx->messages[0].text, QStringLiteral("Select your CD writer"));
             QCOMPARE(fx->messages[0].icon, platform::MessageIcon::Information);
             QCOMPARE(form.CurrentPage, std::int16_t(1));
-            QCOMPARE(QApplication::focusWidget(), form.cmbDriverList);
+            QCOMPARE(QApplication::focusWidget(), view.cmbDriverList);
             QCOMPARE(fx->ToolCommands().size(), 1);
-            QVERIFY(form.fraPage1->isVisible());
+            QVERIFY(view.fraPage1->isVisible());
         } else {
             QVERIFY(fx->messages.empty());
             QCOMPARE(form.CurrentPage, std::int16_t(2));
-            QCOMPARE(DeviceAddress, QStringLiteral("Could"));
+            QCOMPARE(QString::fromStdString(DeviceAddress), QStringLiteral("Could"));
         }
     }
 
@@ -285,13 +285,14 @@ private slots:
         fx->Write(fx->root.path() + QStringLiteral("/blocker"), "x");
         qputenv("XDG_CONFIG_HOME", (fx->root.path() + QStringLiteral("/blocker")).toLocal8Bit());
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
         form.cmdNext_Click();
         QCOMPARE(fx->messages.size(), std::size_t(1));
         QCOMPARE(fx->messages[0].text, QStringLiteral("The driver setting could not be saved."));
         QCOMPARE(fx->messages[0].icon, platform::MessageIcon::Information);
-        QCOMPARE(form.lbDrivername->Caption(), QStringLiteral("generic-mmc"));
-        QCOMPARE(form.lbSuccess->Caption(), QStringLiteral("T2110"));
+        QCOMPARE(view.lbDrivername->Caption(), QStringLiteral("generic-mmc"));
+        QCOMPARE(view.lbSuccess->Caption(), QStringLiteral("T2110"));
         QVERIFY(fx->ToolCommands().last().contains(QStringLiteral(" simulate ")));
     }
 
@@ -299,8 +300,9 @@ private slots:
     {
         fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("disk-info.delay-ms = 20000\n")));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
+        form.Window().Show();
 
         // The close request comes from outside the window's thread while the tool is silent.
         QElapsedTimer clock;
@@ -317,12 +319,12 @@ private slots:
         } watch;
         watch.handled = &handledAt;
         watch.clock = &clock;
-        form.installEventFilter(&watch);
+        view.window->installEventFilter(&watch);
         clock.start();
         std::thread closer([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             postedAt = clock.nsecsElapsed();
-            QCoreApplication::postEvent(&form, new QCloseEvent);
+            QCoreApplication::postEvent(view.window, new QCloseEvent);
         });
         form.cmdNext_Click();
         const qint64 returnedAt = clock.nsecsElapsed();
@@ -343,14 +345,15 @@ private slots:
     {
         fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("disk-info.delay-ms = 150\n")));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
+        form.Window().Show();
         int checks = 0;
         bool anyEnabled = false;
         MGetCmdOutput::SetEventHook([&](std::intptr_t fd, int wait) {
             ++checks;
-            anyEnabled = anyEnabled || form.cmdNext->isEnabled() || form.cmdBack->isEnabled();
-            WizardApp::RunWindowEvents(fd, wait);
+            anyEnabled = anyEnabled || view.cmdNext->isEnabled() || view.cmdBack->isEnabled();
+            ui::RunWindowEvents(fd, wait);
         });
         form.cmdNext_Click();
         QVERIFY(checks > 10);

@@ -12,7 +12,8 @@
 #include <cstdlib>
 
 #include "platform/app.h"
-#include "wizard/WizardApp.h"
+#include "wizard/ui/ui.h"
+#include "wizard/wizard_app.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ Outcome RunProgram(const QString& appDir, const QString& root)
     if (pid == 0) {
         platform::SetAppDirectory(appDir.toStdString());
         const std::string path = record.toStdString();
-        WizardApp::SetMessageBoxObserver([path](const std::string& text, int icon) {
+        ui::SetMessageBoxObserver([path](const std::string& text, platform::MessageIcon icon) {
             if (FILE* f = std::fopen(path.c_str(), "a")) {
-                std::fprintf(f, "%d|%s\n", icon, text.c_str());
+                std::fprintf(f, "%d|%s\n", static_cast<int>(icon), text.c_str());
                 std::fclose(f);
             }
             return true;

@@ -1,9 +1,12 @@
 // The window's start-up: language, skin check, captions, bus scan, layout and accessibility.
 #include <QAccessible>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QStringDecoder>
 #include <QtTest>
 
 #include <memory>
@@ -11,7 +14,7 @@
 #include "WizardFixture.h"
 #include "settings/mdlMain.h"
 #include "wizard/DriverProbe.h"
-#include "wizard/skin/Skin.h"
+#include "wizard/ui/qt/qt_skin.h"
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -30,22 +33,23 @@ private slots:
     {
         fx->WriteScenario(QStringLiteral("[scan]\ndelay-ms = 300\n") + WizardFixture::kTwoWriters);
         frmSelectDriver form;
+        const QtWindow view(form);
         bool seenVisible = false;
         int hookCalls = 0;
         MGetCmdOutput::SetEventHook([&](std::intptr_t fd, int wait) {
             ++hookCalls;
-            seenVisible = seenVisible || form.isVisible();
+            seenVisible = seenVisible || view.window->isVisible();
             QCOMPARE(form.CurrentPage, std::int16_t(0));
-            WizardApp::RunWindowEvents(fd, wait);
+            ui::RunWindowEvents(fd, wait);
         });
         QVERIFY(form.Form_Load());
         QVERIFY(hookCalls > 5);
         QVERIFY(!seenVisible);
         QCOMPARE(form.CurrentPage, std::int16_t(1));
-        QCOMPARE(form.cmbDriverList->count(), 2);
-        QCOMPARE(form.cmbDriverList->currentIndex(), 0);
-        QCOMPARE(form.cmbDriverList->currentText(), QStringLiteral("1,0,0  First Writer"));
-        QCOMPARE(form.cmbDriverList->itemText(1), QStringLiteral("2,0,0  Second Writer"));
+        QCOMPARE(view.cmbDriverList->count(), 2);
+        QCOMPARE(view.cmbDriverList->currentIndex(), 0);
+        QCOMPARE(view.cmbDriverList->currentText(), QStringLiteral("1,0,0  First Writer"));
+        QCOMPARE(view.cmbDriverList->itemText(1), QStringLiteral("2,0,0  Second Writer"));
         const QStringList commands = fx->ToolCommands();
         QCOMPARE(commands.size(), 1);
         QVERIFY2(commands[0].endsWith(QStringLiteral("app dir with blanks/Burn.exe scanbus -v 0")),
@@ -76,9 +80,10 @@ private slots:
         QFETCH(QStringList, items);
         fx->WriteScenario(QStringLiteral("[scan]\n") + scan + WizardFixture::kTwoWriters);
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
         QStringList listed;
-        for (int i = 0; i < form.cmbDriverList->count(); ++i) listed << form.cmbDriverList->itemText(i);
+        for (int i = 0; i < view.cmbDriverList->count(); ++i) listed << view.cmbDriverList->itemText(i);
         QCOMPARE(listed, items);
     }
 
@@ -86,9 +91,10 @@ private slots:
     {
         QFile::remove(fx->appDir + QStringLiteral("/Burn.exe"));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QCOMPARE(form.cmbDriverList->count(), 0);
-        QCOMPARE(form.cmbDriverList->currentIndex(), -1);
+        QCOMPARE(view.cmbDriverList->count(), 0);
+        QCOMPARE(view.cmbDriverList->currentIndex(), -1);
         QCOMPARE(form.CurrentPage, std::int16_t(1));
     }
 
@@ -116,6 +122,8 @@ private slots:
             fx->WriteKeyNamedLanguage({QStringLiteral("2000")});
 
         frmSelectDriver form;
+
+        const QtWindow view(form);
         QVERIFY(!form.Form_Load());
         QCOMPARE(fx->endStatuses, std::vector<int>{1});
         QCOMPARE(fx->messages.size(), std::size_t(1));
@@ -124,7 +132,7 @@ private slots:
                            : QStringLiteral("Application is corrupted. Please Reinstall it."));
         QCOMPARE(fx->messages[0].icon, platform::MessageIcon::None);
         QVERIFY(fx->ToolCommands().isEmpty());
-        QVERIFY(!form.isVisible());
+        QVERIFY(!view.window->isVisible());
         QCOMPARE(form.CurrentPage, std::int16_t(0));
     }
 
@@ -132,10 +140,11 @@ private slots:
     {
         fx->Write(fx->appDir + QStringLiteral("/winaqua.skn"), QByteArray("\x01\x02garbage\xff\xfe\n", 12));
         frmSelectDriver form;
+        const QtWindow view(form);
         try {
             form.Form_Load();
             QFAIL("a damaged skin was accepted");
-        } catch (const SkinError& error) {
+        } catch (const skin::SkinError& error) {
             const QString text = QString::fromUtf8(error.what());
             QVERIFY2(text.contains(fx->appDir + QStringLiteral("/winaqua.skn")), qPrintable(text));
             QVERIFY2(text.contains(QStringLiteral("line")), qPrintable(text));
@@ -148,26 +157,28 @@ private slots:
         fx->WriteKeyNamedLanguage({QStringLiteral("2000"), QStringLiteral("2002"), QStringLiteral("2200"),
                                    QStringLiteral("2201"), QStringLiteral("2005"), QStringLiteral("2006")});
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QCOMPARE(form.windowTitle(), QStringLiteral("T2000"));
-        QCOMPARE(form.Label1->Caption(), QStringLiteral("T2002"));
-        QCOMPARE(form.lb1->Caption(), QStringLiteral("T2200"));
-        QCOMPARE(form.lb2->Caption(), QStringLiteral("T2201"));
-        QCOMPARE(form.cmdBack->text(), QStringLiteral("T2006"));
-        QCOMPARE(form.cmdNext->text(), QStringLiteral("T2005"));
+        QCOMPARE(view.window->windowTitle(), QStringLiteral("T2000"));
+        QCOMPARE(view.Label1->Caption(), QStringLiteral("T2002"));
+        QCOMPARE(view.lb1->Caption(), QStringLiteral("T2200"));
+        QCOMPARE(view.lb2->Caption(), QStringLiteral("T2201"));
+        QCOMPARE(view.cmdBack->text(), QStringLiteral("T2006"));
+        QCOMPARE(view.cmdNext->text(), QStringLiteral("T2005"));
     }
 
     void missingKeysGiveEmptyCaptions()
     {
         fx->WriteKeyNamedLanguage({QStringLiteral("9999")});
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        QCOMPARE(form.windowTitle(), QString());
-        for (SkinLabel* label : {form.Label1, form.lb1, form.lb2}) QCOMPARE(label->Caption(), QString());
-        QCOMPARE(form.cmdBack->text(), QString());
-        QCOMPARE(form.cmdNext->text(), QString());
+        QCOMPARE(view.window->windowTitle(), QString());
+        for (SkinLabel* label : {view.Label1, view.lb1, view.lb2}) QCOMPARE(label->Caption(), QString());
+        QCOMPARE(view.cmdBack->text(), QString());
+        QCOMPARE(view.cmdNext->text(), QString());
         // Texts no code replaces keep their design-time values.
-        QCOMPARE(form.lbDriver->Caption(), QStringLiteral("Driver Name :"));
+        QCOMPARE(view.lbDriver->Caption(), QStringLiteral("Driver Name :"));
     }
 
     void layoutIsAsDesigned_data()
@@ -215,9 +226,10 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(int, tabIndex);
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
-        QWidget* control = form.findChild<QWidget*>(name);
+        form.Window().Show();
+        QWidget* control = view.window->findChild<QWidget*>(name);
         QVERIFY(control);
         QCOMPARE(control->parentWidget()->objectName(), container);
         const QRect expected(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
@@ -229,30 +241,31 @@ private slots:
     void windowOpensOnPageOneOnly()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
-        QCOMPARE(form.size(), QSize(464, 220));
-        QCOMPARE(form.minimumSize(), form.maximumSize());
-        QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
-        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-        for (QWidget* w : std::initializer_list<QWidget*>{form.fraPage1, form.Label1, form.lb1, form.lb2,
-                                                          form.cmbDriverList, form.Picture1, form.Frame2,
-                                                          form.cmdBack, form.cmdNext})
+        form.Window().Show();
+        QCOMPARE(view.window->size(), QSize(464, 220));
+        QCOMPARE(view.window->minimumSize(), view.window->maximumSize());
+        QVERIFY(!(view.window->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(view.window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        for (QWidget* w : std::initializer_list<QWidget*>{view.fraPage1, view.Label1, view.lb1, view.lb2,
+                                                          view.cmbDriverList, view.Picture1, view.Frame2,
+                                                          view.cmdBack, view.cmdNext})
             QVERIFY2(w->isVisible(), qPrintable(w->objectName()));
         for (QWidget* w :
-             std::initializer_list<QWidget*>{form.fraPage2, form.fraPage3, form.lbfootermsg, form.pBar,
-                                             form.lbSuccess, form.LbFooter, form.lbCurrentCD})
+             std::initializer_list<QWidget*>{view.fraPage2, view.fraPage3, view.lbfootermsg, view.pBar,
+                                             view.lbSuccess, view.LbFooter, view.lbCurrentCD})
             QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
-        QVERIFY(!form.cmdBack->isEnabled());
-        QVERIFY(form.cmdNext->isEnabled());
-        QVERIFY(form.cmdNext->isDefault());
-        QCOMPARE(form.Picture1->pixmap().deviceIndependentSize(), QSizeF(206, 220));
-        QVERIFY(!form.windowIcon().isNull());
-        QCOMPARE(form.lbSuccess->font().pointSizeF(), 9.75);
-        QCOMPARE(form.lbDrivername->font().pointSizeF(), 9.75);
-        QCOMPARE(form.lb1->font().pointSizeF(), 8.25);
-        QVERIFY(!form.lb1->font().bold());
-        QCOMPARE(form.pBar->palette().color(QPalette::Window), QColor(20, 33, 152));
+        QVERIFY(!view.cmdBack->isEnabled());
+        QVERIFY(view.cmdNext->isEnabled());
+        QVERIFY(view.cmdNext->isDefault());
+        QCOMPARE(view.Picture1->pixmap().deviceIndependentSize(), QSizeF(206, 220));
+        QVERIFY(!view.window->windowIcon().isNull());
+        QCOMPARE(view.lbSuccess->font().pointSizeF(), 9.75);
+        QCOMPARE(view.lbDrivername->font().pointSizeF(), 9.75);
+        QCOMPARE(view.lb1->font().pointSizeF(), 8.25);
+        QVERIFY(!view.lb1->font().bold());
+        QCOMPARE(view.pBar->palette().color(QPalette::Window), QColor(20, 33, 152));
     }
 
     // Run once more with QT_SCALE_FACTOR=2: the layout stays in logical pixels, and the banner
@@ -260,47 +273,50 @@ private slots:
     void scaledScreenKeepsLayoutAndSharpBanner()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
-        const qreal ratio = form.devicePixelRatioF();
-        QCOMPARE(form.size(), QSize(464, 220));
-        QCOMPARE(form.cmdNext->geometry(), QRect(386, 194, 72, 22));
-        const QPixmap banner = form.Picture1->pixmap();
+        form.Window().Show();
+        const qreal ratio = view.window->devicePixelRatioF();
+        QCOMPARE(view.window->size(), QSize(464, 220));
+        QCOMPARE(view.cmdNext->geometry(), QRect(386, 194, 72, 22));
+        const QPixmap banner = view.Picture1->pixmap();
         QCOMPARE(banner.deviceIndependentSize(), QSizeF(206, 220));
         QCOMPARE(banner.width(), ratio > 1.0 ? 412 : 206);
-        const QImage grabbed = form.grab().toImage();
+        const QImage grabbed = view.window->grab().toImage();
         QCOMPARE(grabbed.width(), qRound(464 * ratio));
     }
 
     void focusMovesThroughListNextBack()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
-        form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.cmbDriverList->setFocus();
-        QCOMPARE(QApplication::focusWidget(), form.cmbDriverList);
-        QCOMPARE(form.cmbDriverList->nextInFocusChain(), form.cmdNext);
-        QCOMPARE(form.cmdNext->nextInFocusChain(), form.cmdBack);
+        form.Window().Show();
+        view.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.window));
+        view.cmbDriverList->setFocus();
+        QCOMPARE(QApplication::focusWidget(), view.cmbDriverList);
+        QCOMPARE(view.cmbDriverList->nextInFocusChain(), view.cmdNext);
+        QCOMPARE(view.cmdNext->nextInFocusChain(), view.cmdBack);
     }
 
     void assistiveTechnologyReadsTheWindow()
     {
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
+        form.Window().Show();
         auto name = [](QObject* o) {
             QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(o);
             return iface ? iface->text(QAccessible::Name) : QStringLiteral("<none>");
         };
-        QCOMPARE(name(&form), form.windowTitle());
-        QCOMPARE(name(form.lb1), form.lb1->Caption());
-        QCOMPARE(name(form.Label1), form.Label1->Caption());
-        QVERIFY(name(form.cmdNext).contains(QStringLiteral("Next")));
-        QAccessibleInterface* back = QAccessible::queryAccessibleInterface(form.cmdBack);
+        QCOMPARE(name(view.window), view.window->windowTitle());
+        QCOMPARE(name(view.lb1), view.lb1->Caption());
+        QCOMPARE(name(view.Label1), view.Label1->Caption());
+        QVERIFY(name(view.cmdNext).contains(QStringLiteral("Next")));
+        QAccessibleInterface* back = QAccessible::queryAccessibleInterface(view.cmdBack);
         QVERIFY(back->state().disabled);
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(form.cmbDriverList);
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view.cmbDriverList);
         QCOMPARE(list->role(), QAccessible::ComboBox);
         QCOMPARE(list->text(QAccessible::Value), QStringLiteral("1,0,0  First Writer"));
     }
@@ -309,9 +325,10 @@ private slots:
     {
         fx->WriteScenario(QStringLiteral("[scan]\nadapters = no\n"));
         frmSelectDriver form;
+        const QtWindow view(form);
         QVERIFY(form.Form_Load());
-        form.show();
-        QTest::keyClick(form.cmbDriverList, Qt::Key_Return);
+        form.Window().Show();
+        QTest::keyClick(view.cmbDriverList, Qt::Key_Return);
         QCOMPARE(fx->messages.size(), std::size_t(1));
         QCOMPARE(fx->messages[0].text, QStringLiteral("Select your CD writer"));
     }
@@ -328,7 +345,11 @@ private slots:
             fx->Copy(lang.filePath(file), fx->appDir + QStringLiteral("/Lang/English.ini"));
             QFile raw(lang.filePath(file));
             QVERIFY(raw.open(QIODevice::ReadOnly));
-            const QString source = QString::fromUtf8(raw.readAll());
+            // The files are UTF-16LE with their byte-order mark, and CR LF line ends.
+            const QByteArray bytes = raw.readAll();
+            QVERIFY2(bytes.startsWith("\xff\xfe"), qPrintable(file));
+            QString source = QStringDecoder(QStringConverter::Utf16LE).decode(bytes.mid(2));
+            source.remove(QLatin1Char('\r'));
             mdlMain::ResetForTesting();
             QVERIFY(mdlMain::LoadLanguage());
             for (const QString& key : keys) {
@@ -350,8 +371,9 @@ private slots:
             fx->Copy(lang.filePath(file), fx->appDir + QStringLiteral("/Lang/English.ini"));
             mdlMain::ResetForTesting();
             frmSelectDriver form;
+            const QtWindow view(form);
             QVERIFY(form.Form_Load());
-            form.show();
+            form.Window().Show();
             auto text = [](const char* key) {
                 return QString::fromStdString(mdlMain::GetLangString(key, ""));
             };
@@ -369,22 +391,74 @@ private slots:
                                         .arg(label->height())
                                         .arg(caption)));
             };
-            fits(form.Label1, text("2002"), 10000);
-            fits(form.lb1, text("2200"), 10000);
-            fits(form.lb2, text("2201"), 10000);
+            fits(view.Label1, text("2002"), 10000);
+            fits(view.lb1, text("2200"), 10000);
+            fits(view.lb2, text("2201"), 10000);
             // Page 2 sits in page 1's narrower rectangle, which cuts the heading's right end.
-            fits(form.lbhead, text("2003"), form.fraPage1->width() - form.lbhead->x());
+            fits(view.lbhead, text("2003"), view.fraPage1->width() - view.lbhead->x());
             for (const char* message : {"2109", "2110", "2103", "2107"})
-                fits(form.lbSuccess, text(message), 10000);
-            fits(form.lbSuccess, text("2104") + QLatin1Char('\n') + text("2105"), 10000);
-            fits(form.lbSuccess, text("2106") + QLatin1Char('\n') + text("2105"), 10000);
+                fits(view.lbSuccess, text(message), 10000);
+            fits(view.lbSuccess, text("2104") + QLatin1Char('\n') + text("2105"), 10000);
+            fits(view.lbSuccess, text("2106") + QLatin1Char('\n') + text("2105"), 10000);
             for (const char* caption : {"2005", "2006", "2007"}) {
                 QString plain = text(caption);
                 plain.remove(QLatin1Char('&'));
-                QVERIFY2(form.cmdNext->fontMetrics().horizontalAdvance(plain) <= form.cmdNext->width() - 8,
+                QVERIFY2(view.cmdNext->fontMetrics().horizontalAdvance(plain) <= view.cmdNext->width() - 8,
                          qPrintable(file + QStringLiteral(": ") + plain));
             }
         }
+    }
+
+    // The skin labels are drawn in their design face, loaded from Wine's TrueType copy where the
+    // system has it; in it "Driver Name :" stays on one line of its narrow label. The buttons and
+    // the list keep the window's own face.
+    void labelsUseTheDesignFace()
+    {
+        frmSelectDriver form;
+        const QtWindow view(form);
+        QVERIFY(form.Form_Load());
+        form.Window().Show();
+        const bool designFaceInstalled =
+            QFontInfo(view.lbDriver->font()).family() == QStringLiteral("MS Sans Serif");
+        if (!designFaceInstalled) {
+            if (qEnvironmentVariableIsSet("CI"))
+                QFAIL("the design face MS Sans Serif (package fonts-wine) is missing");
+            QSKIP("the design face MS Sans Serif (package fonts-wine) is not installed here");
+        }
+        for (SkinLabel* label : {view.lbDriver, view.Label1, view.lbSuccess, view.lbDrivername})
+            QCOMPARE(QFontInfo(label->font()).family(), QStringLiteral("MS Sans Serif"));
+        const QFontMetrics metrics(view.lbDriver->font());
+        QVERIFY2(metrics.horizontalAdvance(view.lbDriver->Caption()) <= view.lbDriver->width(),
+                 qPrintable(QString::number(metrics.horizontalAdvance(view.lbDriver->Caption()))));
+        const QRect needed = metrics.boundingRect(QRect(0, 0, view.lbDriver->width(), 1000),
+                                                  Qt::TextWordWrap | Qt::AlignLeft, view.lbDriver->Caption());
+        QCOMPARE(needed.height(), metrics.height());
+        for (QWidget* plain : std::initializer_list<QWidget*>{view.cmdNext, view.cmdBack, view.cmbDriverList})
+            QVERIFY2(QFontInfo(plain->font()).family() != QStringLiteral("MS Sans Serif"),
+                     qPrintable(plain->objectName()));
+    }
+
+    // A label shows an ampersand of its text as it stands: it is not an access key, and Alt with
+    // the letter after it does nothing. The list is reached with Tab, and has the focus at start.
+    void ampersandInALabelIsShownNotAnAccessKey()
+    {
+        fx->WriteKeyNamedLanguage({QStringLiteral("2000")});
+        fx->Write(fx->appDir + QStringLiteral("/Lang/English.ini"),
+                  "[Velthorn]\n2002=Tom &Jerry's writers\n");
+        frmSelectDriver form;
+        const QtWindow view(form);
+        QVERIFY(form.Form_Load());
+        form.Window().Show();
+        view.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.window));
+        QCOMPARE(view.Label1->text(), QStringLiteral("Tom &Jerry's writers"));
+        view.cmdNext->setFocus();
+        QTest::keyClick(view.window, Qt::Key_J, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), view.cmdNext);
+        // What a screen reader says of the list is the label's text, as given.
+        QCOMPARE(view.cmbDriverList->accessibleName(), QStringLiteral("Tom &Jerry's writers"));
+        QTest::keyClick(view.cmdNext, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), view.cmbDriverList);
     }
 
 private:

@@ -1,8 +1,8 @@
 #include "tools/burn/self.h"
 
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 
 #include <cstdio>
 #include <vector>

@@ -48,6 +48,7 @@ struct ControlDesign {
     skin::Colour fill{};                // picture boxes with role Progress: the bar's colour
     std::string accessibleName;         // picture boxes: what a screen reader says
     std::string accessibleDescription;  // picture boxes: the picture's content
+    std::string labels;                 // skin labels: the control whose name they are
 };
 
 // The settings stored with the skin engine control.

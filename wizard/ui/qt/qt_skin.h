@@ -1,5 +1,5 @@
-// The skin engine: Skin loads a skin file (a text format of ours, docs/skin-format.md) and
-// draws a window and its controls through it; SkinLabel is a text label drawn by the engine.
+// The skin engine of the Qt runtime: Skin turns a skin file into style sheets and paint filters
+// for a window and its controls; SkinLabel is a text label drawn by the engine.
 #pragma once
 
 #include <QColor>
@@ -7,19 +7,7 @@
 #include <QObject>
 #include <QString>
 
-#include <stdexcept>
-
-// A skin file that exists but cannot be used. what() names the file and the line.
-class SkinError : public std::runtime_error {
-public:
-    SkinError(const QString& file, int line, const QString& reason);
-    QString file() const { return m_file; }
-    int line() const { return m_line; }
-
-private:
-    QString m_file;
-    int m_line;
-};
+#include "wizard/skin/skin_model.h"
 
 class Skin : public QObject {
     Q_OBJECT
@@ -37,7 +25,8 @@ public:
     explicit Skin(QObject* parent = nullptr);
     ~Skin() override;
 
-    // Loads a skin file; throws SkinError when it is malformed or unreadable.
+    // Loads a skin file; throws skin::SkinError when it is malformed or unreadable. A failed load
+    // keeps the skin loaded before.
     void LoadSkinFile(const QString& path);
     // Applies the loaded skin to the window with this native handle and to all its controls.
     void ApplySkin(qintptr hwnd);
@@ -58,8 +47,8 @@ private:
     Data* d;
 };
 
-// A label drawn by the skin engine. Caption is its default (user) property; a text with a
-// line feed shows on two lines.
+// A label drawn by the skin engine. Caption is its default (user) property; the text shows as
+// given ('&' included) and a line feed starts a second line.
 class SkinLabel : public QLabel {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE setCaption USER true)
@@ -69,3 +58,13 @@ public:
     QString Caption() const;
     void setCaption(const QString& caption);
 };
+
+namespace SkinDetail {
+
+QColor ToQColor(const skin::Colour& colour);
+skin::Colour FromQColor(const QColor& colour);
+
+// The style sheet that draws the model's buttons, lists, labels and frames.
+QString styleSheetFor(const skin::SkinModel& model);
+
+}  // namespace SkinDetail

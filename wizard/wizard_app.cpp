@@ -1,0 +1,36 @@
+#include "wizard/wizard_app.h"
+
+#include <exception>
+
+#include "platform/app.h"
+#include "runner/MGetCmdOutput.h"
+#include "wizard/frmSelectDriver.h"
+#include "wizard/ui/ui.h"
+
+namespace WizardApp {
+
+void InstallHooks()
+{
+    platform::SetUiHooks({ui::ShowMessage, [](int status) { ui::EndNow(status); }});
+    MGetCmdOutput::SetEventHook(ui::RunWindowEvents);
+}
+
+int Run(int argc, char** argv)
+{
+    ui::Application application(argc, argv);
+    InstallHooks();
+    // Every failure that start-up or an event handler does not handle ends the program through a
+    // message box, never through an abort.
+    try {
+        frmSelectDriver window;
+        if (!window.Form_Load()) return 1;
+        window.Window().Show();
+        return application.Exec();
+    } catch (const std::exception& error) {
+        ui::Fail(error.what());
+    } catch (...) {
+        ui::Fail("An unexpected error occurred.");
+    }
+}
+
+}  // namespace WizardApp
