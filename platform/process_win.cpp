@@ -3,9 +3,6 @@
 #include <windows.h>
 #include <timeapi.h>
 
-// After windows.h, whose types it uses.
-#include <timeapi.h>
-
 #include <chrono>
 #include <mutex>
 #include <utility>
