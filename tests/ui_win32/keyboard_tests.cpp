@@ -69,6 +69,13 @@ TEST_F(Keyboard, TabVisitsTheControlsByTabIndexSkippingHiddenAndDisabledOnes)
     EXPECT_TRUE(form->Find("cmdOk").HasFocus());
 }
 
+TEST_F(Keyboard, ALabelThatNamesAControlComesRightBeforeIt)
+{
+    // Screen readers name a list after the label before it in the z-order.
+    EXPECT_EQ(::GetWindow(Control("cmbList"), GW_HWNDPREV), Control("lbTitle"));
+    EXPECT_EQ(::GetNextDlgTabItem(Hwnd(*form), Control("cmdCancel"), FALSE), Control("cmbList"));
+}
+
 TEST_F(Keyboard, EnterPressesTheDefaultButtonOrTheFocusedOne)
 {
     const LRESULT defaultId = ::SendMessageW(Hwnd(*form), DM_GETDEFID, 0, 0);

@@ -82,6 +82,7 @@ ui::FormDesign SmallDesign()
     c.push_back(Control("cmdCancel", Kind::Button, "", {2160, 2550, 1080, 330}, 4, "&Cancel"));
     c.push_back(Control("lbTitle", Kind::SkinLabel, "fraPage", {150, 150, 2700, 195}, 9, "Tom & Jerry"));
     c.back().fontPoints = 8.25;
+    c.back().labels = "cmbList";
     c.push_back(Control("cmbList", Kind::ComboBox, "fraPage", {150, 450, 2640, 315}, 0));
     c.push_back(Control("lbBig", Kind::SkinLabel, "fraPage", {150, 900, 2700, 405}, 10, "Big text"));
     c.back().fontPoints = 9.75;

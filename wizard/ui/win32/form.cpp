@@ -679,6 +679,17 @@ void FormWindow::OrderTabStops()
     });
     for (ChildControl* control : ordered)
         ::SetWindowPos(control->Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A label that names a control goes right before it: screen readers take a control's name
+    // from the label before it. Labels are no tab stops, so the tab order stays.
+    for (ChildControl* label : ordered) {
+        const auto named = byName_.find(label->Design().labels);
+        if (label->ControlKind() != Kind::SkinLabel || named == byName_.end()) continue;
+        HWND control = named->second->Hwnd();
+        if (::GetParent(control) != ::GetParent(label->Hwnd())) continue;
+        HWND before = ::GetWindow(control, GW_HWNDPREV);
+        ::SetWindowPos(label->Hwnd(), before != nullptr ? before : HWND_TOP, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
 }
 
 void FormWindow::CreateFonts(UINT dpi)
