@@ -167,12 +167,15 @@ TEST_F(WizardWindow, ClosingDuringASilentProbeStopsTheToolAndEnds)
     using Clock = std::chrono::steady_clock;
     std::atomic<bool> posted{false};
     Clock::time_point postedAt;
-    // The close box, pressed while the tool is silent.
+    // The request to close, once the tool has taken the first probe and is silent.
     std::thread user([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
+        while (fx->ToolCommands().size() < 2 && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         postedAt = Clock::now();
         posted = true;
-        ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
     });
     Click(view.cmdNext);
     const Clock::time_point returnedAt = Clock::now();

@@ -78,6 +78,7 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return Guarded([&]() -> LRESULT {
         ChildControl& control = *ControlFromRef(ref);
         switch (message) {
+        case WM_NCDESTROY: ::RemoveWindowSubclass(hwnd, ButtonProc, kSubclassId); break;
         case WM_GETDLGCODE:
             return DLGC_BUTTON | (::GetFocus() == hwnd ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON);
         case BM_SETSTYLE: {
@@ -113,6 +114,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         ChildControl& control = *ControlFromRef(ref);
         const bool skinned = control.Form().Look().has_value();
         switch (message) {
+        case WM_NCDESTROY: ::RemoveWindowSubclass(hwnd, ComboProc, kSubclassId); break;
         case WM_PAINT:
             if (skinned) {
                 PAINTSTRUCT ps;
@@ -151,6 +153,10 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 {
     return Guarded([&]() -> LRESULT {
         ChildControl& control = *ControlFromRef(ref);
+        if (message == WM_NCDESTROY) {
+            ::RemoveWindowSubclass(hwnd, LabelProc, kSubclassId);
+            return ::DefSubclassProc(hwnd, message, wParam, lParam);
+        }
         if (!control.Form().Look()) return ::DefSubclassProc(hwnd, message, wParam, lParam);
         switch (message) {
         case WM_PAINT: {
