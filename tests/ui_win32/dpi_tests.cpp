@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "ui_test_support.h"
 
@@ -61,6 +62,19 @@ protected:
     ui::FormDesign design = uitest::SmallDesign();
     std::unique_ptr<ui::Form> form = ui::CreateForm(design);
 };
+
+TEST(Manifest, TheProgramIsPerMonitorDpiAwareWithCommonControlsSix)
+{
+    HMODULE program = ::GetModuleHandleW(nullptr);
+    HRSRC resource = ::FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(resource, nullptr);
+    const std::string manifest(static_cast<const char*>(::LockResource(::LoadResource(program, resource))),
+                               ::SizeofResource(program, resource));
+    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_EQ(::GetAwarenessFromDpiAwarenessContext(::GetThreadDpiAwarenessContext()),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+}
 
 TEST_F(Scaled, TheBannerIsTheProgramsPictureUnscaledAtTheTopLeft) { ExpectBanner(*form, L"banner.jpg", 1); }
 
