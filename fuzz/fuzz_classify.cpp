@@ -5,25 +5,20 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
+#include "platform/text.h"
 #include "wizard/DriverProbe.h"
 
 namespace {
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
+using platform::text::AsciiLowerCase;
 
 std::int16_t Reference(std::string_view answer)
 {
     static const char* const kPhrases[] = {
         "finished successfully", "cannot open toc file",  "i/o error",
         "not appendable",        "error: unit not ready", "simulation failed"};
-    const std::string lower = Lower(answer);
+    const std::string lower = AsciiLowerCase(answer);
     for (std::int16_t i = 0; i < 6; ++i)
         if (lower.find(kPhrases[i]) != std::string::npos) return static_cast<std::int16_t>(i + 2);
     return 1;
@@ -38,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(code >= 1 && code <= 7);
     FUZZ_CHECK(code == Reference(answer));
     FUZZ_CHECK(DriverProbe::IsDriverRefused(answer) ==
-               (Lower(answer).find("cannot read driver") != std::string::npos));
+               (AsciiLowerCase(answer).find("cannot read driver") != std::string::npos));
     const DriverProbe::ResultKeys keys = DriverProbe::ResultKeysOf(code);
     FUZZ_CHECK(!keys.footer.empty() && !keys.message.empty());
     return 0;

@@ -1,6 +1,7 @@
-// Command lines: splitting, quoting and finding the program against a small fixed folder tree
-// (created once in a temporary folder). Quoting any argument splits back to it; a program that
-// is found is an ordinary file whose name matches the candidate's without regard to case.
+// Command lines: splitting and finding the program against a small fixed folder tree (created
+// once in a temporary folder). Any argument, quoted as the tests quote, splits back to itself; a
+// program that is found is an ordinary file whose name matches the candidate's without regard to
+// case.
 #include <unistd.h>
 
 #include <cstddef>
@@ -12,21 +13,18 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "platform/app.h"
 #include "platform/cmdline.h"
+#include "platform/text.h"
+#include "tests/runner/argument_quoting.h"
 
 namespace {
 
-platform::SearchFolders folders;
+using platform::text::FoldCase;
+using testing_support::QuoteArgument;
 
-std::string Lower(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
+platform::SearchFolders folders;
 
 }  // namespace
 
@@ -54,16 +52,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string> arguments = platform::SplitArguments(line);
     for (const std::string& argument : arguments) {
-        const std::string quoted = platform::QuoteArgument(argument);
+        const std::string quoted = QuoteArgument(argument);
         const std::vector<std::string> back = platform::SplitArguments(quoted);
         FUZZ_CHECK(back.size() == 1 && back[0] == argument);
     }
     // Quoting each argument and joining them gives the same arguments again.
     std::string joined;
-    for (const std::string& argument : arguments) joined += platform::QuoteArgument(argument) + " ";
+    for (const std::string& argument : arguments) joined += QuoteArgument(argument) + " ";
     FUZZ_CHECK(platform::SplitArguments(joined) == arguments);
 
-    (void)platform::SplitCommandLine(line);
     const std::vector<platform::ProgramCandidate> candidates = platform::ProgramCandidates(line);
     std::size_t lastOffset = 0;
     for (const platform::ProgramCandidate& candidate : candidates) {
@@ -79,16 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto resolved = platform::ResolveCommandLine(line, folders)) {
         FUZZ_CHECK(platform::IsOrdinaryFile(resolved->programFile));
         FUZZ_CHECK(!resolved->argv.empty());
-        const std::string fileName = Lower(std::filesystem::path(resolved->programFile).filename().string());
+        const std::string fileName =
+            FoldCase(std::filesystem::path(resolved->programFile).filename().string());
         bool found = false;
         for (const platform::ProgramCandidate& candidate : named) {
-            std::string name = Lower(candidate.name);
+            std::string name = FoldCase(candidate.name);
             const std::size_t slash = name.find_last_of("/\\");
             if (slash != std::string::npos) name = name.substr(slash + 1);
             // A name ending in periods means "no extension": they are dropped and none is added.
             std::string bare = name;
             while (!bare.empty() && bare.back() == '.') bare.pop_back();
-            if (fileName == name || fileName == name + ".exe" || (bare != name && fileName == bare))
+            if (fileName == name || fileName == name + ".EXE" || (bare != name && fileName == bare))
                 found = true;
         }
         FUZZ_CHECK(found);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "platform/codepage.h"
 #include "platform/text.h"
 

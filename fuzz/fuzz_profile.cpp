@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "platform/regfile.h"
 #include "platform/text.h"
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
+#include "platform/text.h"
 #include "wizard/DriverProbe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -34,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(line.rfind(address, 0) == 0);
         FUZZ_CHECK(line.size() >= description.size());
         FUZZ_CHECK(line.compare(line.size() - description.size(), description.size(), description) == 0);
-        FUZZ_CHECK(DriverProbe::CharacterCount(address) ==
-                   std::min<std::size_t>(5, DriverProbe::CharacterCount(line)));
-        if (DriverProbe::CharacterCount(line) <= 7) FUZZ_CHECK(description.empty());
+        FUZZ_CHECK(platform::text::CountUtf8Chars(address) ==
+                   std::min<std::size_t>(5, platform::text::CountUtf8Chars(line)));
+        if (platform::text::CountUtf8Chars(line) <= 7) FUZZ_CHECK(description.empty());
         if (line.empty()) FUZZ_CHECK(DriverProbe::IsRefusedWriterChoice(line));
         // The command lines carry the address unchanged, inside the one line.
         const std::string probe = DriverProbe::ProbeCommandLine("/app", '/', 2, address, "plextor");

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "tools/burn/scenario.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "FuzzCheck.h"
+#include "fuzz_check.h"
 #include "wizard/skin/Skin.h"
 #include "wizard/skin/SkinModel.h"
 

@@ -1,5 +1,4 @@
 #include "platform/app.h"
-#include "platform/app_internal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,26 +33,59 @@ std::optional<std::string>& DirectoryOverride()
     return directory;
 }
 
+bool IsSeparator(char c) { return c == '/' || c == PathSeparator(); }
+
+std::size_t LastSeparator(const std::string& path)
+{
+    for (std::size_t i = path.size(); i > 0; --i) {
+        if (IsSeparator(path[i - 1])) return i - 1;
+    }
+    return std::string::npos;
+}
+
+std::string WithoutTrailingSeparators(std::string path)
+{
+    while (!path.empty() && IsSeparator(path.back())) path.pop_back();
+    return path;
+}
+
 }  // namespace
 
 std::string AppDirectory()
 {
     const std::lock_guard lock(DirectoryMutex());
     auto& directory = DirectoryOverride();
-    if (!directory) directory = internal::ExecutableDirectory();
+    if (!directory) {
+        std::string found = ExecutableDirectory();
+        directory = found.empty() ? std::string(".") : WithoutTrailingSeparators(std::move(found));
+    }
     return *directory;
 }
 
 void SetAppDirectory(std::string directory)
 {
     const std::lock_guard lock(DirectoryMutex());
-    DirectoryOverride() = internal::WithoutTrailingSeparators(std::move(directory));
+    DirectoryOverride() = WithoutTrailingSeparators(std::move(directory));
 }
 
 std::string JoinPath(const std::string& directory, const std::string& name)
 {
-    // The application directory never ends in a separator; the root folder is the empty text.
+    // The application directory never ends in a separator: its root folder is the empty text.
+    if (!directory.empty() && IsSeparator(directory.back())) return directory + name;
     return directory + PathSeparator() + name;
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const std::size_t separator = LastSeparator(path);
+    if (separator == std::string::npos) return ".";
+    return path.substr(0, separator == 0 ? 1 : separator);
+}
+
+std::string NameOf(const std::string& path)
+{
+    const std::size_t separator = LastSeparator(path);
+    return separator == std::string::npos ? path : path.substr(separator + 1);
 }
 
 void SetUiHooks(UiHooks hooks)

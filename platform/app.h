@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -11,13 +12,29 @@ namespace platform {
 inline constexpr const char* kAppTitle = "Tessaline";
 
 // The folder that holds the running program, symbolic links resolved, without a trailing
-// separator. Computed once; tests may point it elsewhere with SetAppDirectory.
+// separator (the root folder is the empty text); "." when it cannot be told. Computed once from
+// ExecutableDirectory; tests may point it elsewhere with SetAppDirectory.
 std::string AppDirectory();
 void SetAppDirectory(std::string directory);
 
-// The separator used where the program joins the application directory and a name.
+// The folder of the running program's file as the system tells it, symbolic links resolved,
+// without a trailing separator except for the POSIX root folder "/"; empty when it cannot be
+// told. Never overridden by SetAppDirectory.
+std::string ExecutableDirectory();
+
+// The separator used where the program joins a folder and a name.
 char PathSeparator();
+// directory, the separator and name; no separator is added after one that directory ends with.
 std::string JoinPath(const std::string& directory, const std::string& name);
+// The folder part of path, up to its last separator ('/', and on Windows '\\' too): "." when
+// path has no separator, the separator alone for a name right below the root ("/x" gives "/").
+std::string FolderOf(const std::string& path);
+// What follows the last separator of path; all of it when it has none.
+std::string NameOf(const std::string& path);
+
+// The value of an environment variable as UTF-8 (converted from the ANSI code page on Windows);
+// nothing when it is not set.
+std::optional<std::string> EnvironmentVariable(const char* name);
 
 // True when path names an existing ordinary file: not a folder, a device, a dangling link,
 // nor a hidden file.

@@ -1,5 +1,4 @@
 #include "platform/app.h"
-#include "platform/app_internal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,28 +8,27 @@
 #include <climits>
 #include <cstdlib>
 
-namespace platform {
-namespace internal {
+#include "platform/handle.h"
 
-std::string WithoutTrailingSeparators(std::string path)
-{
-    while (!path.empty() && path.back() == '/') path.pop_back();
-    return path;
-}
+namespace platform {
 
 std::string ExecutableDirectory()
 {
-    char resolved[PATH_MAX];
-    if (realpath("/proc/self/exe", resolved) == nullptr) return ".";
-    std::string path(resolved);
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return WithoutTrailingSeparators(path.substr(0, slash));
+    // The kernel gives the program's path with every link resolved.
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return {};
+    return FolderOf(std::string(buffer, static_cast<std::size_t>(length)));
 }
 
-}  // namespace internal
-
 char PathSeparator() { return '/'; }
+
+std::optional<std::string> EnvironmentVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+}
 
 bool IsOrdinaryFile(const std::string& path)
 {
@@ -45,20 +43,15 @@ bool IsOrdinaryFile(const std::string& path)
 FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
 {
     contents->clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const UniqueHandle file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.valid()) {
         if (errno == ENOENT || errno == ENOTDIR) return FileReadStatus::Missing;
         return errno == EISDIR ? FileReadStatus::NotAFile : FileReadStatus::Failed;
     }
+    const int fd = static_cast<int>(file.get());
     struct stat info {};
-    if (fstat(fd, &info) != 0) {
-        close(fd);
-        return FileReadStatus::Failed;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        close(fd);
-        return FileReadStatus::NotAFile;
-    }
+    if (fstat(fd, &info) != 0) return FileReadStatus::Failed;
+    if (!S_ISREG(info.st_mode)) return FileReadStatus::NotAFile;
     std::string data;
     data.reserve(static_cast<std::size_t>(info.st_size));
     char chunk[65536];
@@ -66,13 +59,11 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
         const ssize_t got = read(fd, chunk, sizeof chunk);
         if (got < 0) {
             if (errno == EINTR) continue;
-            close(fd);
             return FileReadStatus::Failed;
         }
         if (got == 0) break;
         data.append(chunk, static_cast<std::size_t>(got));
     }
-    close(fd);
     *contents = std::move(data);
     return FileReadStatus::Ok;
 }

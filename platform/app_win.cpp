@@ -1,23 +1,15 @@
 #include "platform/app.h"
-#include "platform/app_internal.h"
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
 #include "platform/ansi_win.h"
+#include "platform/handle_win.h"
 
 namespace platform {
-namespace internal {
-
-inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-std::string WithoutTrailingSeparators(std::string path)
-{
-    while (!path.empty() && IsSeparator(path.back())) path.pop_back();
-    return path;
-}
 
 // The module's own path, grown until it fits: GetModuleFileNameA cuts long paths silently.
 std::string ExecutableDirectory()
@@ -25,40 +17,22 @@ std::string ExecutableDirectory()
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
         const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return ".";
-        if (length < buffer.size()) {
-            std::string path = win::AnsiToUtf8(std::string_view(buffer.data(), length));
-            const std::size_t slash = path.find_last_of("\\/");
-            if (slash == std::string::npos) return ".";
-            return WithoutTrailingSeparators(path.substr(0, slash));
-        }
-        if (buffer.size() >= 32768) return ".";
+        if (length == 0) return {};
+        if (length < buffer.size()) return FolderOf(win::AnsiToUtf8(std::string_view(buffer.data(), length)));
+        if (buffer.size() >= 32768) return {};
         buffer.resize(buffer.size() * 2);
     }
 }
 
-}  // namespace internal
-
-namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-}  // namespace
-
 char PathSeparator() { return '\\'; }
+
+// The C runtime's copy of the environment, which _putenv_s keeps in step with the process's.
+std::optional<std::string> EnvironmentVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return win::AnsiToUtf8(value);
+}
 
 // Hidden is the file attribute here; a device name such as NUL or CON is not a disk file.
 bool IsOrdinaryFile(const std::string& path)
@@ -69,20 +43,21 @@ bool IsOrdinaryFile(const std::string& path)
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DEVICE)) != 0)
         return false;
-    const FileHandle file(::CreateFileA(ansi.c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file.get() != INVALID_HANDLE_VALUE && ::GetFileType(file.get()) == FILE_TYPE_DISK;
+    const UniqueHandle file(
+        win::FromHandle(::CreateFileA(ansi.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    return file.valid() && ::GetFileType(win::AsHandle(file.get())) == FILE_TYPE_DISK;
 }
 
 FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
 {
     contents->clear();
     const std::string ansi = win::Utf8ToAnsi(path);
-    const FileHandle file(::CreateFileA(ansi.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+    const UniqueHandle opened(win::FromHandle(
+        ::CreateFileA(ansi.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    const HANDLE file = win::AsHandle(opened.get());
+    if (!opened.valid()) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
             return FileReadStatus::Missing;
@@ -91,15 +66,15 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
             return FileReadStatus::NotAFile;
         return FileReadStatus::Failed;
     }
-    if (::GetFileType(file.get()) != FILE_TYPE_DISK) return FileReadStatus::NotAFile;
+    if (::GetFileType(file) != FILE_TYPE_DISK) return FileReadStatus::NotAFile;
     std::string data;
     LARGE_INTEGER size{};
-    if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0)
+    if (::GetFileSizeEx(file, &size) && size.QuadPart > 0)
         data.reserve(static_cast<std::size_t>(size.QuadPart));
     std::vector<char> chunk(65536);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(file.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
+        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr))
             return FileReadStatus::Failed;
         if (got == 0) break;
         data.append(chunk.data(), got);

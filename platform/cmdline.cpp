@@ -4,54 +4,37 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/app.h"
+#include "platform/folder.h"
+#include "platform/text.h"
+
 namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+using text::IsBlank;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
-bool IsOrdinaryFile(const std::filesystem::path& path)
+// A program file may be hidden or start with a period: only the kind of file counts.
+bool IsRegularFile(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
 }
 
+// An empty folder is the current directory.
 std::string JoinFolder(const std::string& folder, const std::string& name)
 {
-    if (folder.empty()) return name;
-    if (folder.back() == '/') return folder + name;
-    return folder + "/" + name;
+    return folder.empty() ? name : JoinPath(folder, name);
 }
 
-// An exact match wins; otherwise the first name in byte order that differs only in ASCII
-// letter case, so the choice does not depend on the order in which the folder lists files.
+// An exact match wins; otherwise the entry whose name differs only in letter case.
 std::optional<std::string> FindInFolder(const std::string& folder, const std::string& fileName)
 {
     const std::string exact = JoinFolder(folder, fileName);
-    if (IsOrdinaryFile(exact)) return exact;
-
-    std::error_code error;
-    std::filesystem::directory_iterator it(folder.empty() ? "." : folder, error);
-    if (error) return std::nullopt;
-    std::optional<std::string> best;
-    for (const std::filesystem::directory_iterator end; it != end; it.increment(error)) {
-        if (error) break;
-        std::string entry = it->path().filename().string();
-        if (!EqualsIgnoringAsciiCase(entry, fileName)) continue;
-        if (best && entry >= *best) continue;
-        if (IsOrdinaryFile(it->path())) best = std::move(entry);
-    }
-    if (!best) return std::nullopt;
-    return JoinFolder(folder, *best);
+    if (IsRegularFile(exact)) return exact;
+    const std::optional<std::string> entry =
+        FindEntryIgnoringCase(folder.empty() ? "." : folder, fileName, IsRegularFile);
+    if (!entry) return std::nullopt;
+    return JoinFolder(folder, *entry);
 }
 
 }  // namespace
@@ -99,52 +82,6 @@ std::vector<std::string> SplitArguments(std::string_view text)
         arguments.push_back(std::move(argument));
     }
     return arguments;
-}
-
-std::string QuoteArgument(std::string_view argument)
-{
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string_view::npos)
-        return std::string(argument);
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes before a quote are doubled, and the quote itself escaped.
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    quoted += '"';
-    return quoted;
-}
-
-std::vector<std::string> SplitCommandLine(std::string_view commandLine)
-{
-    std::vector<std::string> argv;
-    if (commandLine.empty()) return argv;
-    std::size_t rest = 0;
-    if (commandLine.front() == '"') {
-        const std::size_t close = commandLine.find('"', 1);
-        if (close == std::string_view::npos) {
-            argv.emplace_back(commandLine.substr(1));
-            rest = commandLine.size();
-        } else {
-            argv.emplace_back(commandLine.substr(1, close - 1));
-            rest = close + 1;
-        }
-    } else {
-        std::size_t end = 0;
-        while (end < commandLine.size() && !IsBlank(commandLine[end])) ++end;
-        argv.emplace_back(commandLine.substr(0, end));
-        rest = end;
-    }
-    for (std::string& argument : SplitArguments(commandLine.substr(rest)))
-        argv.push_back(std::move(argument));
-    return argv;
 }
 
 std::vector<ProgramCandidate> ProgramCandidates(std::string_view commandLine)

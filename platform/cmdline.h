@@ -16,15 +16,6 @@ namespace platform {
 // a literal quote that keeps the quoted part open.
 std::vector<std::string> SplitArguments(std::string_view text);
 
-// Quotes one argument so that SplitArguments gives it back unchanged; plain words stay as
-// they are.
-std::string QuoteArgument(std::string_view argument);
-
-// Splits a whole command line as a C runtime child sees it: the first item by argv[0]'s own
-// rule (quoted: up to the next quote, no escapes; otherwise up to the first blank), the rest
-// by SplitArguments.
-std::vector<std::string> SplitCommandLine(std::string_view commandLine);
-
 // One way of reading the program item of a command line: the program's name (quotes removed)
 // and where the arguments begin.
 struct ProgramCandidate {
@@ -47,11 +38,12 @@ struct SearchFolders {
     std::vector<std::string> path;
 };
 
-// The ordinary file a program name stands for, or nothing. Backslashes and slashes both
+// The regular file a program name stands for, or nothing. Backslashes and slashes both
 // separate folders; ".exe" is added when the file name has no extension (a trailing period
-// means "no extension, add none"); the file name is matched without regard to ASCII letter
-// case within its folder, an exact match first. A name without a folder is looked for in
-// the search folders; a relative name with a folder is taken from the current directory.
+// means "no extension, add none"); the file name is matched without regard to letter case
+// within its folder (FindEntryIgnoringCase), an exact match first. A name without a folder is
+// looked for in the search folders; a relative name with a folder is taken from the current
+// directory.
 std::optional<std::string> FindProgramFile(std::string_view name, const SearchFolders& folders);
 
 // A command line turned into what a POSIX start needs. argv[0] is the program item as it

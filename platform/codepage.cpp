@@ -2,6 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -26,22 +29,6 @@ constexpr std::uint16_t kCp437High[128] = {
     0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
 };
 
-constexpr char kReplacement[] = "\xEF\xBF\xBD";
-
-void AppendCodePoint(std::uint32_t cp, std::string& out)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 void AppendCp437AsUtf8(std::string_view bytes, std::string& out)
@@ -51,28 +38,20 @@ void AppendCp437AsUtf8(std::string_view bytes, std::string& out)
         if (byte < 0x80)
             out += c;
         else
-            AppendCodePoint(kCp437High[byte - 0x80], out);
+            text::AppendUtf8(out, kCp437High[byte - 0x80]);
     }
 }
 
 void Utf8StreamDecoder::Start(unsigned char byte, std::string& out)
 {
-    low_ = 0x80;
-    high_ = 0xBF;
-    if (byte >= 0xC2 && byte <= 0xDF) {
-        needed_ = 1;
-    } else if (byte >= 0xE0 && byte <= 0xEF) {
-        needed_ = 2;
-        if (byte == 0xE0) low_ = 0xA0;   // no overlong forms
-        if (byte == 0xED) high_ = 0x9F;  // no surrogates
-    } else if (byte >= 0xF0 && byte <= 0xF4) {
-        needed_ = 3;
-        if (byte == 0xF0) low_ = 0x90;
-        if (byte == 0xF4) high_ = 0x8F;  // nothing above U+10FFFF
-    } else {
-        out += kReplacement;
+    const std::optional<text::Utf8Lead> lead = text::Utf8LeadOf(byte);
+    if (!lead || lead->continuationBytes == 0) {
+        out += text::kReplacementCharacter;
         return;
     }
+    needed_ = lead->continuationBytes;
+    low_ = lead->low;
+    high_ = lead->high;
     pending_[0] = byte;
     pendingSize_ = 1;
 }
@@ -97,7 +76,7 @@ void Utf8StreamDecoder::Feed(std::string_view bytes, std::string& out)
         }
         if (byte < low_ || byte > high_) {
             // The sequence breaks off here; this byte starts afresh.
-            out += kReplacement;
+            out += text::kReplacementCharacter;
             needed_ = 0;
             pendingSize_ = 0;
             continue;
@@ -115,7 +94,7 @@ void Utf8StreamDecoder::Feed(std::string_view bytes, std::string& out)
 
 void Utf8StreamDecoder::Finish(std::string& out)
 {
-    if (needed_ != 0) out += kReplacement;
+    if (needed_ != 0) out += text::kReplacementCharacter;
     needed_ = 0;
     pendingSize_ = 0;
 }

@@ -1,15 +1,15 @@
 #include "platform/findfile.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <map>
-#include <mutex>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/app.h"
+#include "platform/folder.h"
+#include "platform/handle_table.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -20,24 +20,16 @@ struct Search {
     std::size_t next = 0;
 };
 
-std::mutex& SearchMutex()
+HandleTable<FindHandle, Search>& Searches()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::map<FindHandle, Search>& Searches()
-{
-    static std::map<FindHandle, Search> searches;
+    static HandleTable<FindHandle, Search> searches(0, kInvalidFindHandle);
     return searches;
 }
-
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
 
 std::size_t CodePointEnd(std::string_view s, std::size_t pos)
 {
     ++pos;
-    while (pos < s.size() && IsContinuation(s[pos])) ++pos;
+    while (pos < s.size() && text::IsUtf8Continuation(s[pos])) ++pos;
     return pos;
 }
 
@@ -72,29 +64,24 @@ bool MatchesWildcard(std::string_view pattern, std::string_view name)
 
 std::vector<FindData> ListMatches(const std::string& folder, const std::string& pattern)
 {
-    std::vector<FindData> entries;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return entries;
     const std::string foldedPattern = text::FoldCase(pattern);
     std::vector<std::pair<std::string, FindData>> keyed;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        // Names starting with '.' are hidden on POSIX ("." and ".." among them).
+    for (std::string& name : FolderEntries(folder)) {
+        // Names starting with '.' are hidden on POSIX.
         if (name.empty() || name[0] == '.') continue;
         std::string folded = text::FoldCase(name);
         if (!MatchesWildcard(foldedPattern, folded)) continue;
         FindData data;
-        data.fileName = name;
         struct stat info {};
-        const std::string full = folder + "/" + name;
-        data.isDirectory = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        data.isDirectory = stat(JoinPath(folder, name).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        data.fileName = std::move(name);
         keyed.emplace_back(std::move(folded), std::move(data));
     }
-    closedir(dir);
     std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
         if (a.first != b.first) return a.first < b.first;
         return a.second.fileName < b.second.fileName;
     });
+    std::vector<FindData> entries;
     entries.reserve(keyed.size());
     for (auto& item : keyed) entries.push_back(std::move(item.second));
     return entries;
@@ -105,39 +92,28 @@ std::vector<FindData> ListMatches(const std::string& folder, const std::string& 
 FindHandle FindFirstFileA(const std::string& pattern, FindData* data)
 {
     if (data == nullptr || pattern.empty()) return kInvalidFindHandle;
-    const std::size_t slash = pattern.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
-    const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    const std::string namePattern = NameOf(pattern);
     if (namePattern.empty()) return kInvalidFindHandle;
 
     Search search;
-    search.entries = ListMatches(folder, namePattern);
+    search.entries = ListMatches(FolderOf(pattern), namePattern);
     if (search.entries.empty()) return kInvalidFindHandle;
     *data = search.entries.front();
     search.next = 1;
 
-    const std::lock_guard lock(SearchMutex());
-    static FindHandle lastHandle = 0;
-    const FindHandle handle = ++lastHandle;
-    Searches().emplace(handle, std::move(search));
-    return handle;
+    return Searches().Add(std::move(search));
 }
 
 bool FindNextFileA(FindHandle handle, FindData* data)
 {
-    const std::lock_guard lock(SearchMutex());
-    const auto it = Searches().find(handle);
-    if (it == Searches().end() || data == nullptr) return false;
-    Search& search = it->second;
-    if (search.next >= search.entries.size()) return false;
-    *data = search.entries[search.next++];
-    return true;
+    if (data == nullptr) return false;
+    return Searches().With(handle, [data](Search& search) {
+        if (search.next >= search.entries.size()) return false;
+        *data = search.entries[search.next++];
+        return true;
+    });
 }
 
-bool FindClose(FindHandle handle)
-{
-    const std::lock_guard lock(SearchMutex());
-    return Searches().erase(handle) == 1;
-}
+bool FindClose(FindHandle handle) { return Searches().Remove(handle); }
 
 }  // namespace platform

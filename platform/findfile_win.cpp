@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/ansi_win.h"
+#include "platform/handle_win.h"
 
 // The system's own search: its order (sorted on NTFS, creation order on FAT), hidden files and,
 // for patterns that match them, "." and "..", all as FindFirstFileA returns them. Handles are
@@ -19,8 +20,6 @@ void Fill(const WIN32_FIND_DATAA& found, FindData* data)
     data->fileName = win::AnsiToUtf8(found.cFileName);
     data->isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
-
-HANDLE AsHandle(FindHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 std::mutex& OpenMutex()
 {
@@ -49,7 +48,7 @@ FindHandle FindFirstFileA(const std::string& pattern, FindData* data)
     const HANDLE handle = ::FindFirstFileA(win::Utf8ToAnsi(pattern).c_str(), &found);
     if (handle == INVALID_HANDLE_VALUE) return kInvalidFindHandle;
     Fill(found, data);
-    const auto result = reinterpret_cast<FindHandle>(handle);
+    const FindHandle result = win::FromHandle(handle);
     const std::lock_guard lock(OpenMutex());
     OpenSearches().insert(result);
     return result;
@@ -59,7 +58,7 @@ bool FindNextFileA(FindHandle handle, FindData* data)
 {
     if (data == nullptr || !IsOpen(handle)) return false;
     WIN32_FIND_DATAA found{};
-    if (!::FindNextFileA(AsHandle(handle), &found)) return false;
+    if (!::FindNextFileA(win::AsHandle(handle), &found)) return false;
     Fill(found, data);
     return true;
 }
@@ -70,7 +69,7 @@ bool FindClose(FindHandle handle)
         const std::lock_guard lock(OpenMutex());
         if (OpenSearches().erase(handle) == 0) return false;
     }
-    return ::FindClose(AsHandle(handle)) != 0;
+    return ::FindClose(win::AsHandle(handle)) != 0;
 }
 
 }  // namespace platform

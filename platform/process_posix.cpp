@@ -16,40 +16,28 @@
 #include <utility>
 #include <vector>
 
+#include "platform/app.h"
 #include "platform/cmdline.h"
+#include "platform/deadline.h"
+#include "platform/text.h"
 
 extern char** environ;
 
 namespace platform {
-
-void UniqueHandle::reset(NativeHandle handle)
-{
-    // Linux releases the descriptor even when close is interrupted, so it is never retried.
-    if (handle_ != kNoHandle) ::close(static_cast<int>(handle_));
-    handle_ = handle;
-}
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 int Fd(NativeHandle handle) { return static_cast<int>(handle); }
 
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 // A program started with some of 0, 1, 2 closed would get pipe ends there, and the child's
 // standard streams would then be set up over them.
-bool MoveAboveStandardDescriptors(int& fd)
+bool MoveAboveStandardDescriptors(UniqueHandle& descriptor)
 {
-    if (fd > STDERR_FILENO) return true;
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (descriptor.get() > STDERR_FILENO) return true;
+    const int moved = ::fcntl(Fd(descriptor.get()), F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     if (moved < 0) return false;
-    ::close(fd);
-    fd = moved;
+    descriptor.reset(moved);
     return true;
 }
 
@@ -104,34 +92,17 @@ void AwaitExit(pid_t pid, int pidfd, Clock::time_point deadline)
     }
 }
 
-const std::string& ExecutableDirectory()
-{
-    static const std::string directory = [] {
-        char buffer[PATH_MAX];
-        const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-        if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::string();
-        std::string path(buffer, static_cast<std::size_t>(length));
-        const std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos) return std::string();
-        return slash == 0 ? std::string("/") : path.substr(0, slash);
-    }();
-    return directory;
-}
-
 SearchFolders CurrentSearchFolders()
 {
+    // The folder of the program's file, as CreateProcessA searches it: a test's SetAppDirectory
+    // does not move it.
+    static const std::string applicationDirectory = ExecutableDirectory();
     SearchFolders folders;
-    folders.applicationDirectory = ExecutableDirectory();
+    folders.applicationDirectory = applicationDirectory;
     char buffer[PATH_MAX];
     if (::getcwd(buffer, sizeof buffer) != nullptr) folders.currentDirectory = buffer;
     if (const char* path = ::getenv("PATH")) {
-        std::string_view rest(path);
-        for (;;) {
-            const std::size_t colon = rest.find(':');
-            folders.path.emplace_back(rest.substr(0, colon));
-            if (colon == std::string_view::npos) break;
-            rest.remove_prefix(colon + 1);
-        }
+        for (const std::string_view folder : text::Split(path, ':')) folders.path.emplace_back(folder);
     }
     return folders;
 }
@@ -162,12 +133,12 @@ int ConnectStream(posix_spawn_file_actions_t* actions, NativeHandle target, int 
 
 struct ChildProcess::Impl {
     pid_t pid = -1;
-    int pidfd = -1;  // -1 where the kernel offers none; then waiting falls back to polling
+    UniqueHandle pidfd;  // none where the kernel offers none; then waiting falls back to polling
     bool collected = false;
 
     ~Impl()
     {
-        if (pidfd >= 0) ::close(pidfd);
+        pidfd.reset();
         if (!collected && !TryCollect(pid)) {
             std::lock_guard lock(uncollectedMutex);
             uncollected.push_back(pid);
@@ -188,7 +159,7 @@ bool ChildProcess::WaitForEnd(int maxWaitMs)
     if (!impl_) return true;
     if (impl_->collected) return true;
     const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
-    AwaitExit(impl_->pid, impl_->pidfd, deadline);
+    AwaitExit(impl_->pid, Fd(impl_->pidfd.get()), deadline);
     impl_->collected = TryCollect(impl_->pid);
     return impl_->collected;
 }
@@ -199,7 +170,7 @@ void ChildProcess::TerminateGroup(int graceMs)
     if (!impl_ || impl_->collected) return;
     const pid_t group = impl_->pid;
     ::kill(-group, SIGTERM);
-    AwaitExit(impl_->pid, impl_->pidfd, Clock::now() + std::chrono::milliseconds(graceMs));
+    AwaitExit(impl_->pid, Fd(impl_->pidfd.get()), Clock::now() + std::chrono::milliseconds(graceMs));
     ::kill(-group, SIGKILL);
     WaitForEnd(100);
     // Signals are acted on asynchronously; give the rest of the group a moment to go, so the
@@ -216,14 +187,8 @@ bool CreateOutputPipe(OutputPipe& pipe)
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     UniqueHandle readEnd(fds[0]);
     UniqueHandle writeEnd(fds[1]);
-    int readFd = fds[0];
-    int writeFd = fds[1];
-    if (!MoveAboveStandardDescriptors(readFd)) return false;
-    readEnd.release();
-    readEnd.reset(readFd);
-    if (!MoveAboveStandardDescriptors(writeFd)) return false;
-    writeEnd.release();
-    writeEnd.reset(writeFd);
+    if (!MoveAboveStandardDescriptors(readEnd) || !MoveAboveStandardDescriptors(writeEnd)) return false;
+    const int readFd = Fd(readEnd.get());
     const int flags = ::fcntl(readFd, F_GETFL);
     if (flags < 0 || ::fcntl(readFd, F_SETFL, flags | O_NONBLOCK) != 0) return false;
     pipe.readEnd = std::move(readEnd);
@@ -309,7 +274,7 @@ StartResult StartProcess(const StartOptions& options)
     auto impl = std::make_unique<ChildProcess::Impl>();
     impl->pid = pid;
     // Called directly: glibc 2.36's <sys/pidfd.h> cannot be used from C++.
-    impl->pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    impl->pidfd.reset(static_cast<NativeHandle>(::syscall(SYS_pidfd_open, pid, 0)));
     result.child = ChildProcess(std::move(impl));
     result.status = StartStatus::Started;
     return result;

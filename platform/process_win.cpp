@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/ansi_win.h"
+#include "platform/deadline.h"
+#include "platform/handle_win.h"
 
 // Children run in a job object of their own, so that a stop ends whatever they started as well.
 // The pipe is made as CreatePipe makes it, then kept from every child: StartProcess hands the
@@ -18,52 +20,26 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-HANDLE AsHandle(NativeHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-NativeHandle FromHandle(HANDLE handle) { return reinterpret_cast<NativeHandle>(handle); }
+using win::AsHandle;
+using win::FromHandle;
 
 constexpr DWORD kPipeBufferSize = 1024;
 constexpr DWORD kStartFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
 
-int RemainingMs(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// A handle closed on every way out of StartProcess.
-class ScopedHandle {
-public:
-    ScopedHandle() = default;
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() { reset(); }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-    HANDLE release() { return std::exchange(handle_, nullptr); }
-    void reset(HANDLE handle = nullptr)
-    {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HANDLE handle_ = nullptr;
-};
-
-// An inheritable copy of handle, or of the null device when there is none.
-HANDLE InheritableCopy(NativeHandle handle, DWORD nullAccess)
+// An inheritable copy of handle, or of the null device when there is none; none when the
+// system refuses it.
+UniqueHandle InheritableCopy(NativeHandle handle, DWORD nullAccess)
 {
     if (handle == kNoHandle) {
         SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        return ::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
-                             OPEN_EXISTING, 0, nullptr);
+        return UniqueHandle(FromHandle(::CreateFileA("NUL", nullAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                     &attributes, OPEN_EXISTING, 0, nullptr)));
     }
     HANDLE copy = nullptr;
     if (!::DuplicateHandle(::GetCurrentProcess(), AsHandle(handle), ::GetCurrentProcess(), &copy, 0, TRUE,
                            DUPLICATE_SAME_ACCESS))
-        return INVALID_HANDLE_VALUE;
-    return copy;
+        return UniqueHandle();
+    return UniqueHandle(FromHandle(copy));
 }
 
 // The list of handles a child may inherit. Where the system offers no such list, the lock in
@@ -108,23 +84,15 @@ std::mutex& StartMutex()
 
 }  // namespace
 
-void UniqueHandle::reset(NativeHandle handle)
-{
-    if (handle_ != kNoHandle) ::CloseHandle(AsHandle(handle_));
-    handle_ = handle;
-}
-
 struct ChildProcess::Impl {
-    HANDLE process = nullptr;
-    HANDLE job = nullptr;
+    UniqueHandle process;
+    // Closed before the process (members go in reverse order). The job is not set to end its
+    // processes when closed: a child that outlives us keeps running.
+    UniqueHandle job;
     DWORD id = 0;
 
-    ~Impl()
-    {
-        // The job is not set to end its processes when closed: a child that outlives us keeps running.
-        if (job != nullptr) ::CloseHandle(job);
-        if (process != nullptr) ::CloseHandle(process);
-    }
+    HANDLE Process() const { return AsHandle(process.get()); }
+    HANDLE Job() const { return AsHandle(job.get()); }
 };
 
 ChildProcess::ChildProcess() = default;
@@ -138,7 +106,7 @@ std::int64_t ChildProcess::id() const { return impl_ ? static_cast<std::int64_t>
 bool ChildProcess::WaitForEnd(int maxWaitMs)
 {
     if (!impl_) return true;
-    return ::WaitForSingleObject(impl_->process, static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) ==
+    return ::WaitForSingleObject(impl_->Process(), static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) ==
            WAIT_OBJECT_0;
 }
 
@@ -147,14 +115,14 @@ bool ChildProcess::WaitForEnd(int maxWaitMs)
 void ChildProcess::TerminateGroup(int graceMs)
 {
     if (!impl_) return;
-    if (impl_->job != nullptr) ::TerminateJobObject(impl_->job, 1);
-    ::TerminateProcess(impl_->process, 1);
+    if (impl_->job.valid()) ::TerminateJobObject(impl_->Job(), 1);
+    ::TerminateProcess(impl_->Process(), 1);
     const auto deadline = Clock::now() + std::chrono::milliseconds(graceMs > 100 ? graceMs : 100);
-    ::WaitForSingleObject(impl_->process, static_cast<DWORD>(RemainingMs(deadline)));
-    if (impl_->job == nullptr) return;
+    ::WaitForSingleObject(impl_->Process(), static_cast<DWORD>(RemainingMs(deadline)));
+    if (!impl_->job.valid()) return;
     // The other members of the job end asynchronously; wait a moment for the job to empty.
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
-    while (::QueryInformationJobObject(impl_->job, JobObjectBasicAccountingInformation, &info, sizeof info,
+    while (::QueryInformationJobObject(impl_->Job(), JobObjectBasicAccountingInformation, &info, sizeof info,
                                        nullptr) &&
            info.ActiveProcesses > 0 && RemainingMs(deadline) > 0)
         ::Sleep(1);
@@ -213,27 +181,27 @@ StartResult StartProcess(const StartOptions& options)
     StartResult result;
     const std::lock_guard lock(StartMutex());
 
-    ScopedHandle input(InheritableCopy(kNoHandle, GENERIC_READ));
-    ScopedHandle output(InheritableCopy(options.standardOutput, GENERIC_WRITE));
-    ScopedHandle error(InheritableCopy(options.standardError, GENERIC_WRITE));
-    for (const ScopedHandle* handle : {&input, &output, &error}) {
-        if (handle->get() == INVALID_HANDLE_VALUE || handle->get() == nullptr) {
+    const UniqueHandle input = InheritableCopy(kNoHandle, GENERIC_READ);
+    const UniqueHandle output = InheritableCopy(options.standardOutput, GENERIC_WRITE);
+    const UniqueHandle error = InheritableCopy(options.standardError, GENERIC_WRITE);
+    for (const UniqueHandle* handle : {&input, &output, &error}) {
+        if (!handle->valid() || handle->get() == 0) {
             result.systemError = static_cast<int>(::GetLastError());
             return result;
         }
     }
 
-    std::vector<HANDLE> inherited{input.get(), output.get()};
-    if (error.get() != output.get()) inherited.push_back(error.get());
+    std::vector<HANDLE> inherited{AsHandle(input.get()), AsHandle(output.get())};
+    if (error.get() != output.get()) inherited.push_back(AsHandle(error.get()));
     const InheritList inheritList(inherited);
 
     STARTUPINFOEXA startup{};
     startup.StartupInfo.cb = inheritList.get() != nullptr ? sizeof(STARTUPINFOEXA) : sizeof(STARTUPINFOA);
     startup.StartupInfo.dwFlags = kStartFlags;
     startup.StartupInfo.wShowWindow = SW_HIDE;
-    startup.StartupInfo.hStdInput = input.get();
-    startup.StartupInfo.hStdOutput = output.get();
-    startup.StartupInfo.hStdError = error.get();
+    startup.StartupInfo.hStdInput = AsHandle(input.get());
+    startup.StartupInfo.hStdOutput = AsHandle(output.get());
+    startup.StartupInfo.hStdError = AsHandle(error.get());
     startup.lpAttributeList = inheritList.get();
 
     // Suspended until it is in its job, so that nothing it starts can escape the job.
@@ -253,13 +221,13 @@ StartResult StartProcess(const StartOptions& options)
     }
 
     auto impl = std::make_unique<ChildProcess::Impl>();
-    impl->process = process.hProcess;
+    impl->process.reset(FromHandle(process.hProcess));
     impl->id = process.dwProcessId;
-    impl->job = ::CreateJobObjectA(nullptr, nullptr);
-    if (impl->job != nullptr && !::AssignProcessToJobObject(impl->job, process.hProcess)) {
+    if (const HANDLE job = ::CreateJobObjectA(nullptr, nullptr); job != nullptr)
+        impl->job.reset(FromHandle(job));
+    if (impl->job.valid() && !::AssignProcessToJobObject(impl->Job(), process.hProcess)) {
         // Already in a job that allows no nesting: the child alone can still be ended.
-        ::CloseHandle(impl->job);
-        impl->job = nullptr;
+        impl->job.reset();
     }
     ::ResumeThread(process.hThread);
     ::CloseHandle(process.hThread);

@@ -1,8 +1,7 @@
 #include "platform/profile.h"
 
-#include <dirent.h>
-
 #include "platform/app.h"
+#include "platform/folder.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -14,19 +13,10 @@ FileReadStatus ReadIgnoringCase(const std::string& path, std::string* contents)
 {
     const FileReadStatus status = ReadWholeFile(path, contents);
     if (status != FileReadStatus::Missing) return status;
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string wanted = text::FoldCase(slash == std::string::npos ? path : path.substr(slash + 1));
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return status;
-    std::string best;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (text::FoldCase(name) == wanted && (best.empty() || name < best)) best = name;
-    }
-    closedir(dir);
-    if (best.empty()) return status;
-    return ReadWholeFile(slash == std::string::npos ? best : folder + best, contents);
+    const std::string folder = FolderOf(path);
+    const std::optional<std::string> entry = FindEntryIgnoringCase(folder, NameOf(path));
+    if (!entry) return status;
+    return ReadWholeFile(JoinPath(folder, *entry), contents);
 }
 
 }  // namespace
@@ -45,8 +35,7 @@ std::uint32_t GetPrivateProfileStringA(const std::string& section, const std::st
     if (found) {
         result = std::move(*found);
     } else {
-        result = defaultText;
-        while (!result.empty() && result.back() == ' ') result.pop_back();
+        result = text::TrimRight(defaultText, " ");
     }
     result.resize(text::Utf8PrefixBytes(result, nSize - 1));
     *returned = result;

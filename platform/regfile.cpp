@@ -2,33 +2,15 @@
 
 #include <utility>
 
+#include "platform/registry.h"
 #include "platform/text.h"
 
 namespace platform::regfile {
 namespace {
 
-// The registry refuses trees deeper than this; the limit also bounds recursion here.
-constexpr std::size_t kMaxDepth = 512;
-
-constexpr std::uint32_t kTypeSz = 1;
-constexpr std::uint32_t kTypeExpandSz = 2;
-constexpr std::uint32_t kTypeBinary = 3;
-constexpr std::uint32_t kTypeDword = 4;
-constexpr std::uint32_t kTypeMultiSz = 7;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimLeft(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    return s;
-}
-
-std::string_view TrimRight(std::string_view s)
-{
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
+using text::IsBlank;
+using text::TrimLeft;
+using text::TrimRight;
 
 int HexDigit(char c)
 {
@@ -54,15 +36,9 @@ bool ReadHexNumber(std::string_view* s, std::uint32_t* value)
     return true;
 }
 
-bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix)
+bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix)
 {
-    if (s.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = s[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-        if (c != prefix[i]) return false;
-    }
-    return true;
+    return text::EqualsIgnoringAsciiCase(s.substr(0, prefix.size()), prefix);
 }
 
 // What may follow data on a value line: blanks, then nothing or a ';' comment.
@@ -139,7 +115,7 @@ public:
     {
         std::string_view line;
         if (!lines_.Next(&line)) return Fail(error, "empty text");
-        line = TrimRight(TrimLeft(line));
+        line = text::Trim(line);
         if (line != kHeader5 && line != kHeader4) return Fail(error, "no header");
         while (lines_.Next(&line)) {
             const std::string_view trimmed = TrimLeft(line);
@@ -175,7 +151,7 @@ private:
         if (path.empty() || IsBlank(path.front())) return Invalid("bad key name");
         auto names = SplitKeyPath(path);
         if (!names || names->empty()) return Invalid("bad key name");
-        if (names->size() > kMaxDepth) return Invalid("key too deep");
+        if (names->size() > kMaxKeyDepth) return Invalid("key too deep");
         removed_ = remove;
         if (remove) {
             current_ = nullptr;
@@ -211,23 +187,22 @@ private:
         if (line.front() == '"') {
             std::string content;
             if (!ReadQuoted(&line, &content) || !IsEndOfData(line)) return Invalid("bad text");
-            type = kTypeSz;
+            type = kRegSz;
             data.assign(content.begin(), content.end());
             data.push_back(0);
         } else if (line.front() == '-') {
             if (!IsEndOfData(line.substr(1))) return Invalid("bad removal");
             remove = true;
-        } else if (StartsWithIgnoreCase(line, "dword:")) {
+        } else if (StartsWithIgnoringCase(line, "dword:")) {
             line = TrimLeft(line.substr(6));
             std::uint32_t number = 0;
             if (!ReadHexNumber(&line, &number) || !IsEndOfData(line)) return Invalid("bad dword");
-            type = kTypeDword;
-            for (int shift = 0; shift < 32; shift += 8) {
-                data.push_back(static_cast<std::uint8_t>(number >> shift));
-            }
-        } else if (StartsWithIgnoreCase(line, "hex")) {
+            type = kRegDword;
+            const auto bytes = DwordBytes(number);
+            data.assign(bytes.begin(), bytes.end());
+        } else if (StartsWithIgnoringCase(line, "hex")) {
             line.remove_prefix(3);
-            type = kTypeBinary;
+            type = kRegBinary;
             if (!line.empty() && line.front() == '(') {
                 line.remove_prefix(1);
                 if (!ReadHexNumber(&line, &type) || line.empty() || line.front() != ')') {
@@ -237,8 +212,7 @@ private:
             }
             if (line.empty() || line.front() != ':') return Invalid("bad hex data");
             if (!ReadHexList(line.substr(1), &data)) return false;
-            if (utf16_ && (type == kTypeSz || type == kTypeExpandSz || type == kTypeMultiSz) &&
-                data.size() % 2 == 0) {
+            if (utf16_ && IsTextType(type) && data.size() % 2 == 0) {
                 // A file in UTF-16 holds its text values as UTF-16; the store keeps UTF-8.
                 const std::string utf8 = text::Utf16LeToUtf8(
                     std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
@@ -327,17 +301,15 @@ void AppendValue(std::string& out, const Value& value)
         AppendEscaped(out, value.name);
     }
     out.push_back('=');
-    if (value.type == kTypeSz && IsPlainText(value.data)) {
+    if (value.type == kRegSz && IsPlainText(value.data)) {
         AppendEscaped(
             out, std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
-    } else if (value.type == kTypeDword && value.data.size() == 4) {
-        std::uint32_t number = 0;
-        for (int i = 3; i >= 0; --i) number = (number << 8) | value.data[static_cast<std::size_t>(i)];
+    } else if (value.type == kRegDword && value.data.size() == 4) {
         out += "dword:";
-        AppendHex(out, number, 8);
+        AppendHex(out, DwordFromBytes(value.data.data()), 8);
     } else {
         out += "hex";
-        if (value.type != kTypeBinary) {
+        if (value.type != kRegBinary) {
             out.push_back('(');
             AppendHex(out, value.type, 1);
             out.push_back(')');
@@ -491,18 +463,14 @@ std::string Write(const Document& document)
 
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path)
 {
-    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    path = text::TrimRight(path, "\\");
     std::vector<std::string> names;
     if (path.empty()) return names;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = path.find('\\', start);
-        const std::string_view name = path.substr(start, end == std::string_view::npos ? end : end - start);
+    for (const std::string_view name : text::Split(path, '\\')) {
         if (name.empty()) return std::nullopt;
         names.emplace_back(name);
-        if (end == std::string_view::npos) return names;
-        start = end + 1;
     }
+    return names;
 }
 
 bool IsWritableName(std::string_view name)

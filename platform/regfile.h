@@ -67,6 +67,9 @@ struct Document {
     bool operator==(const Document& other) const { return top == other.top; }
 };
 
+// The registry refuses trees deeper than this; the reader and the store refuse them too.
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 inline constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 inline constexpr std::string_view kHeader4 = "REGEDIT4";
 

@@ -5,6 +5,7 @@
 // system calls in the ANSI code page.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -19,10 +20,30 @@ inline constexpr std::uint32_t kKeyAccess63 = 0x3F;  // query, set, create sub k
 inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kRegOptionNonVolatile = 0;
 
-inline constexpr std::uint32_t kRegNone = 0;
 inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+
+// REG_DWORD data: the number's four bytes, least significant first.
+constexpr std::array<std::uint8_t, 4> DwordBytes(std::uint32_t number)
+{
+    return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+}
+constexpr std::uint32_t DwordFromBytes(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
+           (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+}
+
+// The types whose data is text: it crosses the "A" calls in the ANSI code page, and a reader
+// gets a NUL after it when the buffer has room.
+constexpr bool IsTextType(std::uint32_t type)
+{
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
 
 inline constexpr RegStatus kErrorSuccess = 0;
 inline constexpr RegStatus kErrorFileNotFound = 2;

@@ -1,6 +1,5 @@
 #include "platform/registry.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -9,16 +8,17 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
-#include <map>
-#include <mutex>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/app.h"
+#include "platform/folder.h"
+#include "platform/handle.h"
+#include "platform/handle_table.h"
 #include "platform/regfile.h"
+#include "platform/registry_internal.h"
 
 // The HKEY_CURRENT_USER hive is one .reg file. Readers parse it anew on every call without a
 // lock: writers replace it by rename, so a reader sees the old or the new file whole. Writers
@@ -34,7 +34,6 @@ constexpr std::uint32_t kKeyCreateSubKey = 0x4;
 constexpr std::uint32_t kKeyCreateLink = 0x20;
 constexpr std::uint32_t kWriteAccess = kKeySetValue | kKeyCreateSubKey | kKeyCreateLink;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;
-constexpr std::size_t kMaxDepth = 512;
 
 constexpr const char* kRootName = "HKEY_CURRENT_USER";
 constexpr const char* kStoreFolder = "Tessaline";
@@ -47,50 +46,33 @@ struct OpenKey {
     std::uint32_t access = 0;
 };
 
-std::mutex& TableMutex()
+HandleTable<RegKey, OpenKey>& Table()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-std::map<RegKey, OpenKey>& Table()
-{
-    static std::map<RegKey, OpenKey> table;
+    static HandleTable<RegKey, OpenKey> table(0x1000, kHkeyCurrentUser);
     return table;
 }
 
 std::optional<OpenKey> Lookup(RegKey key)
 {
     if (key == kHkeyCurrentUser) return OpenKey{{kRootName}, kKeyAllAccess};
-    const std::lock_guard lock(TableMutex());
-    const auto it = Table().find(key);
-    if (it == Table().end()) return std::nullopt;
-    return it->second;
+    return Table().Find(key);
 }
 
-RegKey AddHandle(OpenKey key)
+// The full path of subKey below the open key root. Windows refuses a leading backslash; names
+// must also survive a write and a read of the file.
+RegStatus ResolvePath(RegKey root, const std::string& subKey, std::vector<std::string>* full)
 {
-    const std::lock_guard lock(TableMutex());
-    static RegKey last = 0x1000;
-    do {
-        ++last;
-    } while (last == kHkeyCurrentUser || Table().count(last) != 0);
-    Table().emplace(last, std::move(key));
-    return last;
-}
-
-// Windows refuses a leading backslash; names must also survive a write and a read of the file.
-RegStatus ResolvePath(const OpenKey& base, const std::string& subKey, std::vector<std::string>* full)
-{
+    const auto base = Lookup(root);
+    if (!base) return kErrorInvalidHandle;
     if (!subKey.empty() && subKey.front() == '\\') return kErrorBadPathname;
     auto names = regfile::SplitKeyPath(subKey);
     if (!names) return kErrorBadPathname;
-    *full = base.path;
+    *full = base->path;
     for (std::string& name : *names) {
         if (!regfile::IsWritableName(name)) return kErrorBadPathname;
         full->push_back(std::move(name));
     }
-    return full->size() > kMaxDepth ? kErrorBadPathname : kErrorSuccess;
+    return full->size() > regfile::kMaxKeyDepth ? kErrorBadPathname : kErrorSuccess;
 }
 
 RegStatus StatusFromErrno(int error)
@@ -148,13 +130,6 @@ Store LoadStore(const std::string& path)
     return store;
 }
 
-std::string ParentFolder(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 RegStatus MakeFolders(const std::string& folder)
 {
     std::size_t pos = 0;
@@ -172,16 +147,10 @@ RegStatus MakeFolders(const std::string& folder)
 // by a writer that died.
 void RemoveStaleTemporaries(const std::string& folder)
 {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return;
     const std::string prefix = std::string(kStoreName) + kTemporaryInfix;
-    std::vector<std::string> stale;
-    while (const dirent* entry = readdir(dir)) {
-        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
-            stale.emplace_back(entry->d_name);
+    for (const std::string& name : FolderEntries(folder)) {
+        if (name.starts_with(prefix)) unlink(JoinPath(folder, name).c_str());
     }
-    closedir(dir);
-    for (const std::string& name : stale) unlink((folder + "/" + name).c_str());
 }
 
 bool WriteAll(int fd, const std::string& text)
@@ -200,13 +169,14 @@ bool WriteAll(int fd, const std::string& text)
 
 RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t mode)
 {
-    const std::string folder = ParentFolder(path);
     std::string temporary = path + kTemporaryInfix + "XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return StatusFromErrno(errno);
+    UniqueHandle file(mkstemp(temporary.data()));
+    if (!file.valid()) return StatusFromErrno(errno);
+    const int fd = static_cast<int>(file.get());
     const bool written = WriteAll(fd, text) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
     const int writeError = errno;
-    if (close(fd) != 0 || !written) {
+    // Closed by hand here: close can report a write that failed late, so its result counts.
+    if (close(static_cast<int>(file.release())) != 0 || !written) {
         const RegStatus status = StatusFromErrno(written ? errno : writeError);
         unlink(temporary.c_str());
         return status;
@@ -216,40 +186,31 @@ RegStatus ReplaceFile(const std::string& path, const std::string& text, mode_t m
         unlink(temporary.c_str());
         return status;
     }
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
+    const UniqueHandle folder(open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid()) fsync(static_cast<int>(folder.get()));
     return kErrorSuccess;
 }
 
 class StoreLock {
 public:
     explicit StoreLock(const std::string& path)
+        : file_(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
     {
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
+        if (!file_.valid()) {
             status_ = StatusFromErrno(errno);
             return;
         }
-        while (flock(fd_, LOCK_EX) != 0) {
+        while (flock(static_cast<int>(file_.get()), LOCK_EX) != 0) {
             if (errno != EINTR) {
                 status_ = StatusFromErrno(errno);
                 return;
             }
         }
     }
-    ~StoreLock()
-    {
-        if (fd_ >= 0) close(fd_);
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
     RegStatus Status() const { return status_; }
 
 private:
-    int fd_ = -1;
+    UniqueHandle file_;  // the lock goes with the descriptor
     RegStatus status_ = kErrorSuccess;
 };
 
@@ -258,7 +219,7 @@ private:
 RegStatus Transact(const std::function<RegStatus(regfile::Document&, bool*)>& change)
 {
     const std::string path = RegistryStorePath();
-    const std::string folder = ParentFolder(path);
+    const std::string folder = FolderOf(path);
     if (const RegStatus status = MakeFolders(folder); status != kErrorSuccess) return status;
     const StoreLock lock(path + kLockSuffix);
     if (lock.Status() != kErrorSuccess) return lock.Status();
@@ -277,8 +238,6 @@ bool KeyExists(const regfile::Document& document, const std::vector<std::string>
 {
     return path.size() == 1 || regfile::FindKey(document, path) != nullptr;
 }
-
-bool IsTextType(std::uint32_t type) { return type == kRegSz || type == 2 || type == 7; }
 
 }  // namespace
 
@@ -305,17 +264,15 @@ RegStatus RegOpenKeyExA(RegKey root, const std::string& subKey, std::uint32_t /*
 {
     if (result == nullptr) return kErrorInvalidParameter;
     *result = 0;
-    const auto base = Lookup(root);
-    if (!base) return kErrorInvalidHandle;
     std::vector<std::string> path;
-    if (const RegStatus status = ResolvePath(*base, subKey, &path); status != kErrorSuccess) return status;
+    if (const RegStatus status = ResolvePath(root, subKey, &path); status != kErrorSuccess) return status;
 
     const Store store = LoadStore(RegistryStorePath());
     const bool forWriting = (access & kWriteAccess) != 0;
     if (forWriting && store.state == StoreState::Corrupt) return kErrorRegistryCorrupt;
     if (!KeyExists(store.document, path)) return kErrorFileNotFound;
     if (forWriting && (store.readOnly || store.state == StoreState::Unreadable)) return kErrorAccessDenied;
-    *result = AddHandle(OpenKey{std::move(path), access});
+    *result = Table().Add(OpenKey{std::move(path), access});
     return kErrorSuccess;
 }
 
@@ -327,10 +284,8 @@ RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t 
     *result = 0;
     // Only non-volatile keys can be kept in a file.
     if (options != kRegOptionNonVolatile) return kErrorInvalidParameter;
-    const auto base = Lookup(root);
-    if (!base) return kErrorInvalidHandle;
     std::vector<std::string> path;
-    if (const RegStatus status = ResolvePath(*base, subKey, &path); status != kErrorSuccess) return status;
+    if (const RegStatus status = ResolvePath(root, subKey, &path); status != kErrorSuccess) return status;
 
     std::uint32_t outcome = kRegOpenedExistingKey;
     const RegStatus status = Transact([&](regfile::Document& document, bool* changed) {
@@ -342,7 +297,7 @@ RegStatus RegCreateKeyExA(RegKey root, const std::string& subKey, std::uint32_t 
     });
     if (status != kErrorSuccess) return status;
     if (disposition != nullptr) *disposition = outcome;
-    *result = AddHandle(OpenKey{std::move(path), access});
+    *result = Table().Add(OpenKey{std::move(path), access});
     return kErrorSuccess;
 }
 
@@ -362,21 +317,9 @@ RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* res
         if (data == nullptr && cbData != nullptr) *cbData = 0;
         return kErrorFileNotFound;
     }
-    if (type != nullptr) *type = value->type;
-    const auto size = static_cast<std::uint32_t>(value->data.size());
-    if (data == nullptr) {
-        if (cbData != nullptr) *cbData = size;
-        return kErrorSuccess;
-    }
-    if (*cbData < size) {
-        *cbData = size;
-        return kErrorMoreData;
-    }
-    if (size != 0) std::memcpy(data, value->data.data(), size);
-    // As on Windows, a text gets a NUL after it when the buffer has room, uncounted.
-    if (IsTextType(value->type) && *cbData > size) data[size] = 0;
-    *cbData = size;
-    return kErrorSuccess;
+    return internal::HandOutValue(
+        value->type, std::string_view(reinterpret_cast<const char*>(value->data.data()), value->data.size()),
+        type, data, cbData);
 }
 
 RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*reserved*/, std::uint32_t type,
@@ -407,8 +350,7 @@ RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t /*rese
 RegStatus RegCloseKey(RegKey key)
 {
     if (key == kHkeyCurrentUser) return kErrorSuccess;
-    const std::lock_guard lock(TableMutex());
-    return Table().erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+    return Table().Remove(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 }  // namespace platform

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <vector>
 
 #include "platform/ansi_win.h"
+#include "platform/registry_internal.h"
 
 // The advapi32 calls themselves, on the real registry. Names, key paths and text data cross in
 // the ANSI code page: text values are converted from UTF-8 on the way in and back on the way out,
@@ -13,8 +13,6 @@
 
 namespace platform {
 namespace {
-
-bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 HKEY AsHkey(RegKey key)
 {
@@ -104,21 +102,7 @@ RegStatus RegQueryValueExA(RegKey key, const char* valueName, std::uint32_t* res
     }
     std::string bytes(raw.begin(), raw.end());
     if (IsTextType(storedType)) bytes = win::AnsiToUtf8(bytes);
-    if (type != nullptr) *type = storedType;
-    const auto size = static_cast<std::uint32_t>(bytes.size());
-    if (data == nullptr) {
-        if (cbData != nullptr) *cbData = size;
-        return kErrorSuccess;
-    }
-    if (*cbData < size) {
-        *cbData = size;
-        return kErrorMoreData;
-    }
-    if (size != 0) std::memcpy(data, bytes.data(), size);
-    // A text gets a NUL after it when the buffer has room, uncounted, as the system does.
-    if (IsTextType(storedType) && *cbData > size) data[size] = 0;
-    *cbData = size;
-    return kErrorSuccess;
+    return internal::HandOutValue(storedType, bytes, type, data, cbData);
 }
 
 RegStatus RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved, std::uint32_t type,

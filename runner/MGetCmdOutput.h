@@ -5,15 +5,15 @@
 
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
+
+#include "platform/numbered_error.h"
 
 namespace MGetCmdOutput {
 
 // Raised for a call that captures neither stream (number 5, invalid procedure call).
-struct InvalidCallError : std::invalid_argument {
-    InvalidCallError() : std::invalid_argument("Invalid procedure call or argument") {}
-    int number = 5;
+struct InvalidCallError : platform::NumberedError {
+    InvalidCallError() : NumberedError(kInvalidCall) {}
 };
 
 enum class RunStatus {

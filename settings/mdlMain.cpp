@@ -4,9 +4,9 @@
 #include "platform/findfile.h"
 #include "platform/profile.h"
 #include "platform/text.h"
-#include "settings/NumberText.h"
 #include "settings/mdlMainTesting.h"
 #include "settings/mdlRegistry.h"
+#include "settings/number_text.h"
 
 namespace mdlMain {
 

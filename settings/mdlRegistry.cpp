@@ -3,15 +3,12 @@
 #include <limits>
 #include <vector>
 
-#include "settings/NumberText.h"
+#include "settings/number_text.h"
 
 namespace mdlRegistry {
 namespace {
 
 using namespace platform;
-
-constexpr int kTypeMismatch = 13;
-constexpr int kOverflow = 6;
 
 // Closes a key on every way out, a conversion error included.
 class KeyGuard {
@@ -36,19 +33,19 @@ std::int32_t AsLong(const RegValue& value)
     double number = 0;
     if (const auto* text = std::get_if<std::string>(&value)) {
         const auto parsed = numbertext::ParseNumber(*text);
-        if (!parsed) throw ConversionError{kTypeMismatch};
+        if (!parsed) throw ConversionError(ConversionError::kTypeMismatch);
         number = numbertext::RoundHalfEven(*parsed);
     } else {
         const std::int64_t whole = std::get<std::int64_t>(value);
         if (whole < std::numeric_limits<std::int32_t>::min() ||
             whole > std::numeric_limits<std::int32_t>::max()) {
-            throw ConversionError{kOverflow};
+            throw ConversionError(ConversionError::kOverflow);
         }
         return static_cast<std::int32_t>(whole);
     }
     if (number < std::numeric_limits<std::int32_t>::min() ||
         number > std::numeric_limits<std::int32_t>::max()) {
-        throw ConversionError{kOverflow};
+        throw ConversionError(ConversionError::kOverflow);
     }
     return static_cast<std::int32_t>(number);
 }
@@ -94,10 +91,7 @@ std::string QueryRegistryValue(RegKey root, const std::string& keyPath, const st
         return result;
     }
     if (type == kRegDword && copied == 4) {
-        const auto number = static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(buffer[0]) | (static_cast<std::uint32_t>(buffer[1]) << 8) |
-            (static_cast<std::uint32_t>(buffer[2]) << 16) | (static_cast<std::uint32_t>(buffer[3]) << 24));
-        return std::to_string(number);
+        return std::to_string(static_cast<std::int32_t>(DwordFromBytes(buffer.data())));
     }
     // Only a terminating NUL is dropped: a text stored without one keeps its last character.
     if (copied > 0 && buffer[copied - 1] == 0) --copied;
@@ -115,11 +109,8 @@ RegStatus SetKeyValue(RegKey key, const std::string& valueName, std::int32_t val
                               static_cast<std::uint32_t>(data.size()));
     }
     if (valueType == static_cast<std::int32_t>(kRegDword)) {
-        const auto number = static_cast<std::uint32_t>(AsLong(value));
-        const std::uint8_t data[4] = {
-            static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-        return RegSetValueExA(key, valueName.c_str(), 0, kRegDword, data, 4);
+        const auto data = DwordBytes(static_cast<std::uint32_t>(AsLong(value)));
+        return RegSetValueExA(key, valueName.c_str(), 0, kRegDword, data.data(), 4);
     }
     return kErrorSuccess;
 }

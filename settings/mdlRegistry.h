@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "platform/numbered_error.h"
 #include "platform/registry.h"
 
 namespace mdlRegistry {
@@ -16,8 +17,8 @@ using RegValue = std::variant<std::string, std::int64_t>;
 
 // Thrown by SetKeyValue for REG_DWORD data that is not a number (type mismatch, 13) or does not
 // fit 32 bits (overflow, 6).
-struct ConversionError {
-    int number;
+struct ConversionError : platform::NumberedError {
+    using NumberedError::NumberedError;
 };
 
 // Writes one value below HKEY_CURRENT_USER, creating the key when missing. Returns the status

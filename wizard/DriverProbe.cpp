@@ -2,65 +2,22 @@
 
 #include <cmath>
 
+#include "platform/text.h"
+
 namespace DriverProbe {
 namespace {
 
-bool IsContinuationByte(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string_view TrimSpaces(std::string_view text)
+// The first n characters (code points) of a UTF-8 text, all of it when shorter.
+std::string_view LeftCharacters(std::string_view text, std::size_t n)
 {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
+    return text.substr(0, platform::text::Utf8PrefixBytes(text, n));
 }
 
 }  // namespace
 
-std::size_t CharacterCount(std::string_view text)
-{
-    std::size_t count = 0;
-    for (char c : text)
-        if (!IsContinuationByte(static_cast<unsigned char>(c))) ++count;
-    return count;
-}
-
-std::string_view LeftCharacters(std::string_view text, std::size_t n)
-{
-    std::size_t pos = 0;
-    std::size_t seen = 0;
-    while (pos < text.size()) {
-        if (!IsContinuationByte(static_cast<unsigned char>(text[pos]))) {
-            if (seen == n) break;
-            ++seen;
-        }
-        ++pos;
-    }
-    return text.substr(0, pos);
-}
-
 std::vector<std::string> SplitScanOutput(std::string_view scanOutput)
 {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t lf = scanOutput.find('\n', start);
-        if (lf == std::string_view::npos) {
-            pieces.push_back(scanOutput.substr(start));
-            break;
-        }
-        pieces.push_back(scanOutput.substr(start, lf - start));
-        start = lf + 1;
-    }
+    const std::vector<std::string_view> pieces = platform::text::Split(scanOutput, '\n');
     std::vector<std::string> lines;
     for (std::size_t i = 1; i + 1 < pieces.size(); ++i) lines.emplace_back(pieces[i]);
     return lines;
@@ -68,7 +25,8 @@ std::vector<std::string> SplitScanOutput(std::string_view scanOutput)
 
 bool IsRefusedWriterChoice(std::string_view writerLine)
 {
-    return writerLine.empty() || EqualsIgnoringAsciiCase(TrimSpaces(writerLine), kNoAdapterPhrase);
+    return writerLine.empty() ||
+           platform::text::EqualsIgnoringAsciiCase(platform::text::Trim(writerLine, " "), kNoAdapterPhrase);
 }
 
 std::string DeviceAddressOf(std::string_view writerLine)
@@ -137,10 +95,10 @@ bool ContainsPhrase(std::string_view text, std::string_view phrase)
 {
     if (phrase.empty()) return true;
     if (text.size() < phrase.size()) return false;
-    const char first = AsciiUpper(phrase.front());
+    const char first = platform::text::AsciiLower(phrase.front());
     for (std::size_t i = 0; i + phrase.size() <= text.size(); ++i) {
-        if (AsciiUpper(text[i]) != first) continue;
-        if (EqualsIgnoringAsciiCase(text.substr(i, phrase.size()), phrase)) return true;
+        if (platform::text::AsciiLower(text[i]) != first) continue;
+        if (platform::text::EqualsIgnoringAsciiCase(text.substr(i, phrase.size()), phrase)) return true;
     }
     return false;
 }

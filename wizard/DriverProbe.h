@@ -66,8 +66,4 @@ ResultKeys ResultKeysOf(std::int16_t resultCode);
 // (a maximum of 0, a negative or non-finite width), so the bar keeps its width.
 std::optional<float> ProgressWidthTwips(std::int32_t maximum, double value);
 
-// Number of characters (code points) of a UTF-8 text, and its first n characters.
-std::size_t CharacterCount(std::string_view text);
-std::string_view LeftCharacters(std::string_view text, std::size_t n);
-
 }  // namespace DriverProbe

@@ -13,11 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/app.h"
 #include "platform/text.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlMainTesting.h"
+#include "test_folder.h"
 
 namespace {
 

@@ -24,11 +24,11 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/regfile.h"
 #include "platform/registry.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlRegistry.h"
+#include "test_folder.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/cmdline.h"
+#include "argument_quoting.h"
 
 namespace testing_support {
 
@@ -97,8 +97,8 @@ inline std::string ReadFile(const std::filesystem::path& path)
 // A command line for program and arguments, each quoted as needed.
 inline std::string CommandLine(const std::string& program, std::initializer_list<std::string> arguments)
 {
-    std::string line = platform::QuoteArgument(program);
-    for (const std::string& argument : arguments) line += " " + platform::QuoteArgument(argument);
+    std::string line = QuoteArgument(program);
+    for (const std::string& argument : arguments) line += " " + QuoteArgument(argument);
     return line;
 }
 

@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/app.h"
+#include "test_folder.h"
 
 namespace {
 
@@ -43,6 +43,28 @@ TEST(AppDirectory, SetAppDirectoryDropsTrailingSeparators)
     EXPECT_EQ(platform::JoinPath(platform::AppDirectory(), "Burn.exe"), "/Burn.exe");
 }
 
+TEST(ExecutableDirectory, IsTheProgramsFolderWhateverTheApplicationDirectory)
+{
+    char resolved[PATH_MAX];
+    ASSERT_NE(realpath("/proc/self/exe", resolved), nullptr);
+    platform::SetAppDirectory("/somewhere/else");
+    EXPECT_EQ(platform::ExecutableDirectory(), std::filesystem::path(resolved).parent_path().string());
+}
+
+TEST(Paths, SplitAtTheLastSlashAndJoinWithOne)
+{
+    EXPECT_EQ(platform::FolderOf("/opt/tessaline/Lang/English.ini"), "/opt/tessaline/Lang");
+    EXPECT_EQ(platform::FolderOf("/Burn.exe"), "/");
+    EXPECT_EQ(platform::FolderOf("Burn.exe"), ".");
+    EXPECT_EQ(platform::FolderOf("Lang\\x.ini"), ".");  // a backslash is part of a POSIX name
+    EXPECT_EQ(platform::NameOf("/opt/tessaline/Lang/English.ini"), "English.ini");
+    EXPECT_EQ(platform::NameOf("Burn.exe"), "Burn.exe");
+    EXPECT_EQ(platform::NameOf("/opt/"), "");
+    EXPECT_EQ(platform::JoinPath("/opt/tessaline", "Lang"), "/opt/tessaline/Lang");
+    EXPECT_EQ(platform::JoinPath("/", "Burn.exe"), "/Burn.exe");
+    EXPECT_EQ(platform::JoinPath("/opt/", "Burn.exe"), "/opt/Burn.exe");
+}
+
 TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles)
 {
     TestFolder folder;
@@ -61,7 +83,27 @@ TEST(IsOrdinaryFile, OnlyExistingRegularVisibleFiles)
     EXPECT_FALSE(platform::IsOrdinaryFile("/dev/null"));
     EXPECT_FALSE(platform::IsOrdinaryFile(""));
 }
+#else
+TEST(Paths, SplitAtTheLastSeparatorOfEitherKindAndJoinWithABackslash)
+{
+    EXPECT_EQ(platform::FolderOf("C:\\Program Files\\Tessaline\\Burn.exe"), "C:\\Program Files\\Tessaline");
+    EXPECT_EQ(platform::FolderOf("C:\\Tessaline/Lang/English.ini"), "C:\\Tessaline/Lang");
+    EXPECT_EQ(platform::NameOf("C:\\Tessaline/Lang\\English.ini"), "English.ini");
+    EXPECT_EQ(platform::JoinPath("C:\\Tessaline", "Lang"), "C:\\Tessaline\\Lang");
+    EXPECT_EQ(platform::JoinPath("C:\\", "Burn.exe"), "C:\\Burn.exe");
+}
 #endif
+
+TEST(EnvironmentVariable, GivesTheValueOrNothing)
+{
+#ifdef _WIN32
+    ::_putenv_s("TESSALINE_TEST_VARIABLE", "set to a value");
+#else
+    ::setenv("TESSALINE_TEST_VARIABLE", "set to a value", 1);
+#endif
+    EXPECT_EQ(platform::EnvironmentVariable("TESSALINE_TEST_VARIABLE"), "set to a value");
+    EXPECT_EQ(platform::EnvironmentVariable("TESSALINE_TEST_VARIABLE_NEVER_SET"), std::nullopt);
+}
 
 TEST(UiHooksDeathTest, WithoutHooksTheMessageGoesToStandardErrorAndTheProgramEnds)
 {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/findfile.h"
+#include "test_folder.h"
 
 namespace {
 

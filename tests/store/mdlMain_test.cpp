@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlMainTesting.h"
 #include "settings/mdlRegistry.h"
+#include "test_folder.h"
 
 namespace {
 

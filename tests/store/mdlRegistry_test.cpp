@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlRegistry.h"
+#include "test_folder.h"
 
 namespace {
 
@@ -134,14 +134,29 @@ TEST(SetKeyValue, WritesDwordsAndRaisesConversionErrors)
         ADD_FAILURE() << "no conversion error";
     } catch (const mdlRegistry::ConversionError& error) {
         EXPECT_EQ(error.number, 13);
+        EXPECT_STREQ(error.what(), "Type mismatch");
     }
     try {
         SetRegistryValue("Software\\Q", "d", std::int64_t{2147483648}, 4);
         ADD_FAILURE() << "no conversion error";
     } catch (const mdlRegistry::ConversionError& error) {
         EXPECT_EQ(error.number, 6);
+        EXPECT_STREQ(error.what(), "Overflow");
     }
     EXPECT_EQ(Query("Software\\Q", "d"), "-7");
+}
+
+// The window's last-resort handler catches std::exception and shows what(): a type mismatch must
+// reach it with its own message.
+TEST(SetKeyValue, ConversionErrorsAreStandardExceptionsWithTheirMessage)
+{
+    StoreFolder folder;
+    try {
+        SetRegistryValue("Software\\Q", "d", std::string("12x"), 4);
+        ADD_FAILURE() << "no conversion error";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "Type mismatch");
+    }
 }
 
 TEST(SetKeyValue, OtherTypesWriteNothing)

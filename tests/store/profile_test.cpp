@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/profile.h"
+#include "test_folder.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFolder.h"
 #include "platform/regfile.h"
 #include "platform/registry.h"
+#include "test_folder.h"
 
 namespace {
 

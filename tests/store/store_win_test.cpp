@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "TestFolder.h"
 #include "platform/app.h"
 #include "platform/findfile.h"
 #include "platform/profile.h"
@@ -16,6 +15,7 @@
 #include "settings/mdlMain.h"
 #include "settings/mdlMainTesting.h"
 #include "settings/mdlRegistry.h"
+#include "test_folder.h"
 
 namespace {
 

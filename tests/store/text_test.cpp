@@ -91,14 +91,61 @@ TEST(LineReader, EndsLinesAtCrLfLfAndLoneCr)
 
 TEST(FoldCase, ComparesLettersOfSeveralScripts)
 {
-    EXPECT_TRUE(EqualsIgnoreCase("Software\\Quorvane", "SOFTWARE\\quorvane"));
-    EXPECT_TRUE(EqualsIgnoreCase("\xC3\xA4\xC3\xB6\xC3\xBC", "\xC3\x84\xC3\x96\xC3\x9C"));  // äöü
-    EXPECT_TRUE(EqualsIgnoreCase("\xD0\xBF\xD1\x80\xD0\xB8", "\xD0\x9F\xD0\xA0\xD0\x98"));  // при
-    EXPECT_TRUE(EqualsIgnoreCase("\xCF\x89", "\xCE\xA9"));                                  // ω Ω
-    EXPECT_TRUE(EqualsIgnoreCase("\xC5\x82", "\xC5\x81"));                                  // ł Ł
-    EXPECT_FALSE(EqualsIgnoreCase("a", "b"));
-    EXPECT_FALSE(EqualsIgnoreCase("\xC3\xA9", "E"));
+    EXPECT_EQ(FoldCase("Software\\Quorvane"), FoldCase("SOFTWARE\\quorvane"));
+    EXPECT_EQ(FoldCase("\xC3\xA4\xC3\xB6\xC3\xBC"), FoldCase("\xC3\x84\xC3\x96\xC3\x9C"));  // äöü
+    EXPECT_EQ(FoldCase("\xD0\xBF\xD1\x80\xD0\xB8"), FoldCase("\xD0\x9F\xD0\xA0\xD0\x98"));  // при
+    EXPECT_EQ(FoldCase("\xCF\x89"), FoldCase("\xCE\xA9"));                                  // ω Ω
+    EXPECT_EQ(FoldCase("\xC5\x82"), FoldCase("\xC5\x81"));                                  // ł Ł
+    EXPECT_NE(FoldCase("a"), FoldCase("b"));
+    EXPECT_NE(FoldCase("\xC3\xA9"), FoldCase("E"));
     EXPECT_EQ(FoldCase("x\xFFy"), "X\xFFY");
+}
+
+TEST(Utf8Encoding, WritesEachLengthAndLeadBytesBoundWhatFollows)
+{
+    std::string out;
+    for (const char32_t cp : {U'A', U'\u00E9', U'\u20AC', U'\U0001F600'}) AppendUtf8(out, cp);
+    EXPECT_EQ(out, "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8LeadOf('A')->continuationBytes, 0);
+    EXPECT_EQ(Utf8LeadOf(0xC2)->continuationBytes, 1);
+    EXPECT_EQ(Utf8LeadOf(0xE0)->low, 0xA0);   // no overlong forms
+    EXPECT_EQ(Utf8LeadOf(0xED)->high, 0x9F);  // no surrogates
+    EXPECT_EQ(Utf8LeadOf(0xF4)->high, 0x8F);  // nothing above U+10FFFF
+    EXPECT_EQ(Utf8LeadOf(0xF1)->continuationBytes, 3);
+    for (const int byte : {0x80, 0xBF, 0xC0, 0xC1, 0xF5, 0xFF})
+        EXPECT_FALSE(Utf8LeadOf(static_cast<unsigned char>(byte))) << byte;
+}
+
+TEST(AsciiCase, ChangesAsciiLettersOnly)
+{
+    EXPECT_EQ(AsciiLowerCase("DISK-Info \xC3\x89"), "disk-info \xC3\x89");
+    EXPECT_EQ(AsciiUpper('q'), 'Q');
+    EXPECT_EQ(AsciiUpper('@'), '@');
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("Dword:", "dWORD:"));
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("\xC3\x89", "\xC3\xA9"));  // É é
+    EXPECT_FALSE(EqualsIgnoringAsciiCase("hex", "hex("));
+}
+
+TEST(Blanks, EachReaderNamesItsOwn)
+{
+    EXPECT_EQ(Trim(" \tx y\t "), "x y");
+    EXPECT_EQ(Trim("\vx\r"), "\vx\r");
+    EXPECT_EQ(Trim("\v x\v", " \t\v"), "x");
+    EXPECT_EQ(Trim("x\r", " \t\r"), "x");
+    EXPECT_EQ(Trim("\t x ", " "), "\t x");
+    EXPECT_EQ(TrimLeft("  x  "), "x  ");
+    EXPECT_EQ(TrimRight("  x  "), "  x");
+    EXPECT_EQ(Trim(" \t "), "");
+    EXPECT_TRUE(IsBlank('\t'));
+    EXPECT_FALSE(IsBlank('\0'));
+}
+
+TEST(Split, KeepsEveryPieceEmptyOnesIncluded)
+{
+    using Pieces = std::vector<std::string_view>;
+    EXPECT_EQ(Split("", ','), Pieces{""});
+    EXPECT_EQ(Split("a,,b,", ','), (Pieces{"a", "", "b", ""}));
+    EXPECT_EQ(Split("/usr/bin::/bin", ':'), (Pieces{"/usr/bin", "", "/bin"}));
 }
 
 }  // namespace

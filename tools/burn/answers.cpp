@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/text.h"
+
 namespace burn {
 namespace {
 
@@ -60,6 +62,14 @@ bool DriverAccepted(const Writer& writer, const Invocation& invocation)
     return writer.Accepts(DriverName(invocation));
 }
 
+// The end of an answer when the writer does not work with the driver asked for.
+Answer DriverRefused(AnswerBuilder& answer, const Invocation& invocation, const Writer& writer)
+{
+    answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
+                 "\n");
+    return answer.Finish(kExitFailure);
+}
+
 Answer ScanBusAnswer(const Scenario& scenario)
 {
     const ScanOptions& scan = scenario.scan;
@@ -95,11 +105,7 @@ Answer DiskInfoAnswer(const Invocation& invocation, const Writer& writer)
     answer.Output(writer.diskInfo.standardOutput);
     answer.Pause(writer.diskInfo.delayMs);
     answer.Filler(writer.diskInfo.extraBytes);
-    if (!DriverAccepted(writer, invocation)) {
-        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
-                     "\n");
-        return answer.Finish(kExitFailure);
-    }
+    if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
     answer.Error("Device " + writer.address + ": " + writer.description + "\n" +
                  "Driver           : " + DriverName(invocation) + "\n" +
                  "Inserted medium  : CD-R, empty\n"
@@ -116,11 +122,7 @@ Answer SimulateAnswer(const Invocation& invocation, const Writer& writer, const 
         answer.Error("Burn: Cannot open toc file " + invocation.cueSheet + "\n");
         return answer.Finish(kExitFailure);
     }
-    if (!DriverAccepted(writer, invocation)) {
-        answer.Error("Burn: Cannot read driver " + DriverName(invocation) + " for device " + writer.address +
-                     "\n");
-        return answer.Finish(kExitFailure);
-    }
+    if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
     answer.Error("Burn: simulating a write of " + invocation.cueSheet + " on " + writer.address + " (" +
                  writer.description + ") with driver " + DriverName(invocation) + "\n");
     answer.Pause(writer.simulate.delayMs);
@@ -148,7 +150,7 @@ bool ParseArguments(const std::vector<std::string>& arguments, Invocation& invoc
         error = "no command given";
         return false;
     }
-    const std::string command = Lower(arguments[0]);
+    const std::string command = platform::text::AsciiLowerCase(arguments[0]);
     if (command == "scanbus")
         parsed.command = Command::ScanBus;
     else if (command == "disk-info")

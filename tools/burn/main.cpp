@@ -5,14 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/app.h"
 #include "tools/burn/answers.h"
 #include "tools/burn/scenario.h"
-#include "tools/burn/self.h"
 
 namespace {
 
@@ -39,23 +39,18 @@ void LogCommandLine(int argc, char** argv)
 
 bool LoadScenario(burn::Scenario& scenario, std::string& error)
 {
-    const char* named = std::getenv("TESSALINE_BURN_SCENARIO");
-    std::string path;
-    if (named && *named) {
-        path = named;
-    } else {
-        const std::string folder = burn::ExecutableDirectory();
-        path = (folder.empty() ? std::string(".") : folder) + "/burn-sim.ini";
+    std::string path = platform::EnvironmentVariable("TESSALINE_BURN_SCENARIO").value_or("");
+    if (path.empty()) {
+        const std::string folder = platform::ExecutableDirectory();
+        path = platform::JoinPath(folder.empty() ? std::string(".") : folder, "burn-sim.ini");
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (platform::ReadWholeFile(path, &text) != platform::FileReadStatus::Ok) {
         error = "cannot read the scenario file " + path;
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     std::string parseError;
-    if (!burn::ParseScenario(text.str(), scenario, parseError)) {
+    if (!burn::ParseScenario(text, scenario, parseError)) {
         error = "scenario file " + path + ", " + parseError;
         return false;
     }

@@ -4,17 +4,13 @@
 #include <charconv>
 #include <type_traits>
 
+#include "platform/text.h"
+
 namespace burn {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
+// Blanks around the parts of a line; the carriage return of a CR LF line end among them.
+std::string_view Trim(std::string_view text) { return platform::text::Trim(text, " \t\r"); }
 
 // A value in double quotes keeps its blanks; the quotes themselves are dropped.
 std::string Unquote(std::string_view value)
@@ -52,12 +48,9 @@ bool ParseCount(std::string_view value, Number& out)
 std::vector<std::string> SplitDrivers(std::string_view value)
 {
     std::vector<std::string> drivers;
-    while (!value.empty()) {
-        const std::size_t comma = value.find(',');
-        const std::string_view item = Trim(value.substr(0, comma));
+    for (const std::string_view piece : platform::text::Split(value, ',')) {
+        const std::string_view item = Trim(piece);
         if (!item.empty()) drivers.emplace_back(item);
-        if (comma == std::string_view::npos) break;
-        value.remove_prefix(comma + 1);
     }
     return drivers;
 }
@@ -128,11 +121,11 @@ bool ParseScenario(std::string_view text, Scenario& scenario, std::string& error
         return true;
     };
 
-    while (!text.empty() || lineNumber == 0) {
+    std::vector<std::string_view> lines = platform::text::Split(text, '\n');
+    if (lines.size() > 1 && lines.back().empty()) lines.pop_back();  // the last line's line feed
+    for (const std::string_view rawLine : lines) {
         ++lineNumber;
-        const std::size_t lf = text.find('\n');
-        const std::string_view line = Trim(text.substr(0, lf));
-        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+        const std::string_view line = Trim(rawLine);
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
 
         if (line.front() == '[') {

@@ -47,6 +47,7 @@ TEST_F(RunnerTest, CapturingNeitherStreamIsAnInvalidCall)
         FAIL() << "no error raised";
     } catch (const InvalidCallError& error) {
         EXPECT_EQ(error.number, 5);
+        EXPECT_STREQ(error.what(), "Invalid procedure call or argument");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "log"));  // nothing was started
 }

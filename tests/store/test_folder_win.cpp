@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "TestFolder.h"
 #include "platform/regfile.h"
+#include "test_folder.h"
 
 namespace storetest {
 

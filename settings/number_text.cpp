@@ -1,21 +1,21 @@
-#include "settings/NumberText.h"
+#include "settings/number_text.h"
 
 #include <charconv>
 #include <cmath>
 #include <string>
 
+#include "platform/text.h"
+
 namespace numbertext {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
 std::optional<double> ParseNumber(std::string_view text)
 {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    text = platform::text::Trim(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
 
     // Checked here so that from_chars never sees "inf", "nan" or hex forms.

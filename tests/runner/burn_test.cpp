@@ -70,6 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScenarioErrorCase{"[writer]\ndisk-info.delay-ms = -1", "line 2: bad value for disk-info.delay-ms"},
         ScenarioErrorCase{"[writer]\ndrivers = plextor\n[writer]",
                           "line 3: a [writer] section needs an address"},
+        // A final line feed ends the last line and starts none.
+        ScenarioErrorCase{"[writer]\ndrivers = plextor\n", "line 2: a [writer] section needs an address"},
         ScenarioErrorCase{"[writer]\naddress=1\n[writer]\naddress=1", "line 4: the address 1 is given twice"},
         ScenarioErrorCase{"[scan]\njust words", "line 2: expected key = value"}));
 
@@ -209,9 +211,13 @@ TEST(BurnProcessTest, ReadsTheScenarioNamedByTheEnvironment)
         EXPECT_EQ(MGetCmdOutput::GetCmdOutput(line, false, true, false), "H\n3,0,0  \n");
         EXPECT_EQ(MGetCmdOutput::GetCmdOutput(line, true, true, false), "to standard output\nH\n3,0,0  \n");
     }
-    testing_support::ScopedEnv missing("TESSALINE_BURN_SCENARIO", (dir.path() / "none.ini").string());
-    EXPECT_NE(MGetCmdOutput::GetCmdOutput(line, false, true, false).find("cannot read the scenario file"),
-              std::string::npos);
+    for (const char* unreadable : {"none.ini", ""}) {
+        // A missing file, and a folder, which is no scenario either rather than an empty one.
+        testing_support::ScopedEnv named("TESSALINE_BURN_SCENARIO", (dir.path() / unreadable).string());
+        EXPECT_NE(MGetCmdOutput::GetCmdOutput(line, false, true, false).find("cannot read the scenario file"),
+                  std::string::npos)
+            << unreadable;
+    }
 }
 
 }  // namespace

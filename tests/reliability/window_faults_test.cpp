@@ -195,4 +195,4 @@ private:
 };
 
 QTEST_MAIN(WindowFaults)
-#include "tst_window_faults.moc"
+#include "window_faults_test.moc"
