@@ -11,7 +11,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "platform/wide_win.h"
+#include "platform/ansi_win.h"
 #include "wizard/ui/win32/runtime.h"
 
 namespace uitest {

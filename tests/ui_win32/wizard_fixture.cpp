@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/wide_win.h"
+#include "platform/ansi_win.h"
 #include "runner/MGetCmdOutput.h"
 #include "settings/mdlMainTesting.h"
 #include "wizard/frmSelectDriver.h"

@@ -12,7 +12,6 @@
 #include <utility>
 
 #include "platform/ansi_win.h"
-#include "platform/wide_win.h"
 
 namespace ui {
 namespace {

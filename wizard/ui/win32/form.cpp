@@ -15,7 +15,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/wide_win.h"
+#include "platform/ansi_win.h"
 #include "wizard/ui/win32/paint.h"
 
 namespace ui::win32 {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/wide_win.h"
+#include "platform/ansi_win.h"
 
 namespace ui::win32::paint {
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/wide_win.h"
+#include "platform/ansi_win.h"
 #include "ui_test_support.h"
 #include "wizard/ui/win32/runtime.h"
 #include "wizard/wizard_app.h"

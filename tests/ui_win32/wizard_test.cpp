@@ -12,7 +12,7 @@
 #include <memory>
 #include <thread>
 
-#include "platform/wide_win.h"
+#include "platform/ansi_win.h"
 #include "runner/MGetCmdOutput.h"
 #include "ui_test_support.h"
 #include "wizard/form_design.h"
