@@ -38,15 +38,6 @@ struct BoxWatch {
 };
 BoxWatch* g_watch = nullptr;
 
-std::wstring WindowText(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
-}
-
 // Sees the message box of this thread come on view, hands its text (as the box shows it) to
 // the observer, and presses OK when the observer asks.
 LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
@@ -60,7 +51,7 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
         if (std::wcscmp(className, L"#32770") == 0) {
             watch->seen = call->hwnd;
             const std::string text =
-                platform::win::WideToUtf8(WindowText(::GetDlgItem(call->hwnd, kMessageBoxTextId)));
+                platform::win::WideToUtf8(win32::WindowTextOf(::GetDlgItem(call->hwnd, kMessageBoxTextId)));
             bool close = false;
             try {
                 close = Observer() && Observer()(text, watch->icon);

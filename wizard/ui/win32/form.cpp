@@ -49,15 +49,6 @@ const char* KindName(Kind kind)
     return "control";
 }
 
-std::wstring TextOf(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return text;
-}
-
 std::string SystemErrorText(const std::string& what)
 {
     return what + " (system error " + std::to_string(::GetLastError()) + ")";
@@ -321,6 +312,27 @@ int TwipsToPixels(double twips, UINT dpi)
 
 int Scaled(int pixelsAt96, UINT dpi) { return ::MulDiv(pixelsAt96, static_cast<int>(dpi), 96); }
 
+std::wstring WindowTextOf(HWND hwnd)
+{
+    const int length = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(got, 0)));
+    return text;
+}
+
+std::wstring ListItemText(HWND combo, int index)
+{
+    if (index < 0) return {};
+    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+
 void InitRuntime()
 {
     static const bool started = [] {
@@ -480,7 +492,7 @@ void ChildControl::RequireCaption() const
 std::string ChildControl::Caption() const
 {
     RequireCaption();
-    return WideToUtf8(TextOf(hwnd_));
+    return WideToUtf8(WindowTextOf(hwnd_));
 }
 
 void ChildControl::SetCaption(const std::string& caption)
@@ -560,12 +572,7 @@ std::string ChildControl::List(int index) const
 {
     if (index < 0 || index >= ListCount())
         throw std::out_of_range("The list " + Name() + " has no item " + std::to_string(index) + ".");
-    const LRESULT length = ::SendMessageW(hwnd_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const LRESULT got = ::SendMessageW(hwnd_, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                       reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
-    return WideToUtf8(text);
+    return WideToUtf8(ListItemText(hwnd_, index));
 }
 
 int ChildControl::ListIndex() const
@@ -765,11 +772,10 @@ void FormWindow::LayoutFor(UINT dpi)
     // title bar is not always scaled as the dpi says (Wine keeps the system's).
     const int width = TwipsToPixels(design_.clientWidth, dpi);
     const int height = TwipsToPixels(design_.clientHeight, dpi);
-    RECT frame{0, 0, width, height};
-    ::AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const SIZE size = FrameSizeFor(dpi);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT client{};
+    RECT frame{};
     ::GetClientRect(hwnd_, &client);
     if (client.right != width || client.bottom != height) {
         ::GetWindowRect(hwnd_, &frame);
@@ -778,6 +784,13 @@ void FormWindow::LayoutFor(UINT dpi)
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+SIZE FormWindow::FrameSizeFor(UINT dpi) const
+{
+    RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
+    ::AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
 void FormWindow::RememberFocus(HWND control) { savedFocus_ = control; }
@@ -844,7 +857,7 @@ SkinEngine& FormWindow::FindSkinEngine(const std::string& name)
     throw std::logic_error(name + " is a " + KindName(control.ControlKind()) + ", not a skin engine.");
 }
 
-std::string FormWindow::Caption() const { return WideToUtf8(TextOf(hwnd_)); }
+std::string FormWindow::Caption() const { return WideToUtf8(WindowTextOf(hwnd_)); }
 
 void FormWindow::SetCaption(const std::string& caption)
 {
@@ -975,15 +988,9 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::SetFocus(CanTakeFocus(hwnd_, target) ? target : hwnd_);
             return 0;
         }
-    case WM_GETDPISCALEDSIZE: {
-        const UINT dpi = static_cast<UINT>(wParam);
-        RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
-        ::AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi);
-        auto* size = reinterpret_cast<SIZE*>(lParam);
-        size->cx = frame.right - frame.left;
-        size->cy = frame.bottom - frame.top;
+    case WM_GETDPISCALEDSIZE:
+        *reinterpret_cast<SIZE*>(lParam) = FrameSizeFor(static_cast<UINT>(wParam));
         return TRUE;
-    }
     case WM_DPICHANGED: {
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         LayoutFor(HIWORD(wParam));

@@ -249,27 +249,6 @@ void DrawText(HDC dc, const std::wstring& text, RECT area, HFONT font, COLORREF 
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format);
 }
 
-std::wstring WindowText(HWND hwnd)
-{
-    const int length = ::GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return text;
-}
-
-std::wstring ItemText(HWND combo, int index)
-{
-    if (index < 0) return {};
-    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT got = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                       reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
-    return text;
-}
-
 // The closed field of a skinned list, the whole of it, into dc.
 void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC dc)
 {
@@ -318,7 +297,7 @@ void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC d
     }
     const int index = static_cast<int>(::SendMessageW(combo.Hwnd(), CB_GETCURSEL, 0, 0));
     const RECT text{Scaled(1 + 5, dpi), 0, rc.right - Scaled(1 + 18, dpi), rc.bottom};
-    DrawText(dc, ItemText(combo.Hwnd(), index), text, form.WindowFont(),
+    DrawText(dc, ListItemText(combo.Hwnd(), index), text, form.WindowFont(),
              ToColorRef(enabled ? c.text : c.disabledText),
              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
@@ -347,8 +326,8 @@ void DrawButton(const ChildControl& button, const skin::SkinModel& look, const D
     const RECT text{Scaled(6, dpi), 0, rc.right - Scaled(6, dpi), rc.bottom};
     UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
     if ((item.itemState & ODS_NOACCEL) != 0) format |= DT_HIDEPREFIX;
-    DrawText(buffer.Dc(), WindowText(button.Hwnd()), text, button.Form().WindowFont(), ToColorRef(face.text),
-             format);
+    DrawText(buffer.Dc(), WindowTextOf(button.Hwnd()), text, button.Form().WindowFont(),
+             ToColorRef(face.text), format);
     buffer.CopyAll();
 }
 
@@ -380,8 +359,9 @@ void DrawComboItem(const ChildControl& combo, const std::optional<skin::SkinMode
     ::ExtTextOutW(item.hDC, 0, 0, ETO_OPAQUE, &item.rcItem, nullptr, 0, nullptr);
     RECT text = item.rcItem;
     text.left += Scaled(3, combo.Form().Dpi());
-    DrawText(item.hDC, ItemText(combo.Hwnd(), static_cast<int>(item.itemID)), text, combo.Form().WindowFont(),
-             fore, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawText(item.hDC, ListItemText(combo.Hwnd(), static_cast<int>(item.itemID)), text,
+             combo.Form().WindowFont(), fore,
+             DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0 && !look)
         ::DrawFocusRect(item.hDC, &item.rcItem);
 }
@@ -508,7 +488,7 @@ void Label(const ChildControl& label, HDC dc)
     const bool enabled = ::IsWindowEnabled(label.Hwnd()) != FALSE;
     const COLORREF colour = enabled ? ToColorRef(look->label.text) : ::GetSysColor(COLOR_GRAYTEXT);
     const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(label.Hwnd(), WM_GETFONT, 0, 0));
-    DrawText(buffer.Dc(), WindowText(label.Hwnd()), rc, font, colour,
+    DrawText(buffer.Dc(), WindowTextOf(label.Hwnd()), rc, font, colour,
              DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
     buffer.CopyAll();
 }

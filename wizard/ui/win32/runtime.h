@@ -34,6 +34,10 @@ inline constexpr const wchar_t* kIconResource = L"IDI_ICON1";
 // controls, GDI+); safe to call any number of times.
 void InitRuntime();
 
+// A window's text, and the text of a list's item (empty for an item it does not have).
+std::wstring WindowTextOf(HWND hwnd);
+std::wstring ListItemText(HWND combo, int index);
+
 // Pixels for twips at dpi, rounded as MulDiv rounds.
 int TwipsToPixels(int twips, UINT dpi);
 int TwipsToPixels(double twips, UINT dpi);
@@ -176,6 +180,8 @@ private:
     void CreateFonts(UINT dpi);
     void ReleaseFonts();
     void LoadBanner(UINT dpi);
+    // The window's outer size for the design's client area at dpi, as the system computes it.
+    SIZE FrameSizeFor(UINT dpi) const;
     void SetIcons(UINT dpi);
     void ClickFrom(HWND button, int id);
     bool IsOnView(HWND control) const;
