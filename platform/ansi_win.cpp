@@ -18,9 +18,9 @@ std::wstring ToWide(std::string_view bytes, UINT codePage)
     return wide;
 }
 
-std::string FromWide(const std::wstring& wide, UINT codePage)
+std::string FromWide(std::wstring_view wide, UINT codePage)
 {
-    if (wide.empty()) return {};
+    if (wide.empty() || wide.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
     const int length = static_cast<int>(wide.size());
     const int needed = ::WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return {};
@@ -34,5 +34,9 @@ std::string FromWide(const std::wstring& wide, UINT codePage)
 std::string Utf8ToAnsi(std::string_view utf8) { return FromWide(ToWide(utf8, CP_UTF8), CP_ACP); }
 
 std::string AnsiToUtf8(std::string_view ansi) { return FromWide(ToWide(ansi, CP_ACP), CP_UTF8); }
+
+std::wstring Utf8ToWide(std::string_view utf8) { return ToWide(utf8, CP_UTF8); }
+
+std::string WideToUtf8(std::wstring_view wide) { return FromWide(wide, CP_UTF8); }
 
 }  // namespace platform::win

@@ -27,7 +27,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts in a fresh prefix
 
 configure_once "$BUILD" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DTESSALINE_WIZARD=OFF -DTESSALINE_BENCH=OFF -DTESSALINE_TESTS=ON -DTESSALINE_WERROR=ON
+    -DTESSALINE_WIZARD=ON -DTESSALINE_UI=win32 -DTESSALINE_BENCH=OFF -DTESSALINE_TESTS=ON -DTESSALINE_WERROR=ON
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "== windows-tests: making a fresh Wine prefix in $WINEPREFIX"
@@ -45,3 +45,8 @@ cmake --build "$BUILD" -j2 --target store_tests tessaline_runner_tests probe_tes
 
 cd "$BUILD"
 ctest --label-regex '^(store|runner|probe)$' --output-on-failure --timeout 300 -j2
+
+# The window: the Win32 runtime's tests, then tessaline.exe installed and run end to end, on a
+# virtual X server (screenshots in build-win/screenshots).
+cd - >/dev/null
+scripts/windows-window-tests.sh "$BUILD" "$BUILD/screenshots"
