@@ -1,0 +1,192 @@
+// The toolkit for the whole run: the message loop, message boxes, the end of the program and
+// the window events that run while a tool runs.
+#include "wizard/ui/win32/runtime.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <exception>
+#include <utility>
+
+#include "platform/ansi_win.h"
+#include "platform/wide_win.h"
+
+namespace ui {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The pipe is looked at this often while the window waits for a message: anonymous pipes
+// cannot be waited on.
+constexpr DWORD kPipePollMs = 1;
+// The control that holds a message box's text, in Windows' own message boxes and Wine's.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+MessageBoxObserver& Observer()
+{
+    static MessageBoxObserver observer;
+    return observer;
+}
+
+// The message box on view, for the hook that shows it to the observer.
+struct BoxWatch {
+    platform::MessageIcon icon = platform::MessageIcon::None;
+    HWND seen = nullptr;
+    std::exception_ptr failure;
+};
+BoxWatch* g_watch = nullptr;
+
+std::wstring WindowText(HWND hwnd)
+{
+    const int length = ::GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+// Sees the message box of this thread come on view, hands its text (as the box shows it) to
+// the observer, and presses OK when the observer asks.
+LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
+{
+    BoxWatch* watch = g_watch;
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && watch != nullptr && watch->seen == nullptr && call->message == WM_SHOWWINDOW &&
+        call->wParam != FALSE) {
+        wchar_t className[16] = {};
+        ::GetClassNameW(call->hwnd, className, 16);
+        if (std::wcscmp(className, L"#32770") == 0) {
+            watch->seen = call->hwnd;
+            const std::string text =
+                platform::win::WideToUtf8(WindowText(::GetDlgItem(call->hwnd, kMessageBoxTextId)));
+            bool close = false;
+            try {
+                close = Observer() && Observer()(text, watch->icon);
+            } catch (...) {
+                watch->failure = std::current_exception();
+                close = true;
+            }
+            if (close) ::PostMessageW(call->hwnd, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Runs every message waiting; false when the program was asked to quit (the request is put back
+// for the main loop).
+bool RunPending()
+{
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        win32::DispatchOne(message);
+    }
+    return true;
+}
+
+// True when reading the pipe would not block: data is there, or the pipe has broken.
+bool PipeReady(std::intptr_t readHandle)
+{
+    DWORD available = 0;
+    if (!::PeekNamedPipe(reinterpret_cast<HANDLE>(readHandle), nullptr, 0, nullptr, &available, nullptr))
+        return true;
+    return available > 0;
+}
+
+}  // namespace
+
+struct Application::Data {};
+
+Application::Application(int& argc, char** argv) : d(std::make_unique<Data>())
+{
+    (void)argc;
+    (void)argv;
+    win32::InitRuntime();
+}
+
+Application::~Application() = default;
+
+int Application::Exec()
+{
+    MSG message;
+    for (;;) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(message.wParam);
+        if (got == -1) return 1;
+        win32::DispatchOne(message);
+    }
+}
+
+void ShowMessage(const std::string& text, platform::MessageIcon icon)
+{
+    UINT type = MB_OK | MB_SETFOREGROUND;
+    if (icon == platform::MessageIcon::Information) type |= MB_ICONINFORMATION;
+    if (icon == platform::MessageIcon::Critical) type |= MB_ICONERROR;
+    // Modal to our window when one is on view; otherwise to every window of the program.
+    HWND owner = nullptr;
+    for (const win32::FormWindow* form : win32::FormWindow::All())
+        if (::IsWindowVisible(form->Hwnd())) owner = form->Hwnd();
+    if (owner == nullptr) type |= MB_TASKMODAL;
+
+    BoxWatch watch;
+    watch.icon = icon;
+    BoxWatch* outer = g_watch;
+    HHOOK hook = nullptr;
+    if (Observer()) {
+        g_watch = &watch;
+        hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, WatchBoxes, nullptr, ::GetCurrentThreadId());
+    }
+    const std::string ansi = platform::win::Utf8ToAnsi(text);
+    ::MessageBoxA(owner, ansi.c_str(), platform::kAppTitle, type);
+    if (hook != nullptr) ::UnhookWindowsHookEx(hook);
+    g_watch = outer;
+    if (watch.failure) std::rethrow_exception(watch.failure);
+}
+
+void EndNow(int status)
+{
+    std::fflush(nullptr);
+    ::ExitProcess(static_cast<UINT>(status));
+}
+
+void Fail(const std::string& message)
+{
+    platform::ShowMessage(message, platform::MessageIcon::Critical);
+    EndNow(1);
+}
+
+void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
+{
+    // The waits below are a millisecond each; the system timer is asked for that step once.
+    static const bool fineTimer = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+    (void)fineTimer;
+    bool running = RunPending();
+    if (maxWaitMs <= 0) return;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs);
+    for (;;) {
+        if (PipeReady(readHandle)) return;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return;
+        const DWORD slice = std::min<DWORD>(kPipePollMs, static_cast<DWORD>(left));
+        if (!running) {
+            // A quit request is waiting for the main loop: only the pipe is watched.
+            ::Sleep(slice);
+            continue;
+        }
+        // Wakes at once for a window message, else after the slice to look at the pipe again.
+        if (::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+            WAIT_OBJECT_0)
+            running = RunPending();
+    }
+}
+
+void SetMessageBoxObserver(MessageBoxObserver observer) { Observer() = std::move(observer); }
+
+}  // namespace ui

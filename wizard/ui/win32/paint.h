@@ -1,0 +1,46 @@
+// How the Win32 runtime draws the window: plain (the system's colours) until a skin is applied,
+// then through the skin's look, with the same gradients, gloss, radii and colours as the Qt
+// runtime's style sheet. Shapes and gradients are drawn with GDI+ into a memory bitmap (so
+// rounded corners are smooth and nothing flickers), text with GDI.
+#pragma once
+
+#include "wizard/ui/win32/runtime.h"
+
+namespace ui::win32::paint {
+
+// The form's client area: the skin's gradient, or the dialog colour.
+void FormBackground(const FormWindow& form, HDC dc);
+// A frame: what shows through it, then its own surface by its role.
+void Frame(const ChildControl& frame, HDC dc);
+// A skin label once skinned: what shows through it and its text in the skin's label colour.
+void Label(const ChildControl& label, HDC dc);
+// A skinned list's closed field: face, border, drop-down button, arrow and the picked text.
+void ComboFace(const ChildControl& combo, HDC dc);
+// Owner-drawn parts: skinned buttons, the lists' items and closed fields, picture boxes.
+void DrawItem(const FormWindow& form, const DRAWITEMSTRUCT& item);
+// The height of a list's items for the form's font at its dpi.
+int ListItemHeight(const FormWindow& form);
+
+// The colours a skinned button is drawn with in a state, as the style sheet cascades them:
+// normal, then default, hover, pressed, focus and disabled, each later one winning.
+struct ButtonState {
+    bool disabled = false;
+    bool pressed = false;
+    bool hover = false;
+    bool focus = false;
+    bool isDefault = false;
+};
+skin::ButtonLook ButtonLookFor(const skin::SkinModel& look, const ButtonState& state);
+
+// One colour stop of a vertical gradient, at 0 (top) to 1 (bottom).
+struct Stop {
+    float at;
+    skin::Colour colour;
+};
+// The skin's glossy face: a gloss above zero splits the gradient into a bright upper half and a
+// glowing lower half.
+std::vector<Stop> Glossy(const skin::Colour& top, const skin::Colour& bottom, int gloss);
+// The gloss laid over a progress bar of the colour base.
+std::vector<Stop> ProgressGloss(const skin::Colour& base, int gloss);
+
+}  // namespace ui::win32::paint
