@@ -34,4 +34,5 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 step "fuzzers, a short run each" scripts/fuzz.sh
 step "Debian package: built with CPack, checked with lintian, run (installed and removed under CI)" scripts/package-deb.sh
 step "Windows: the core tests cross-built with MinGW-w64, under Wine" scripts/windows-tests.sh
+step "Windows installer: built with NSIS, installed, run and removed under Wine" scripts/package-win.sh
 echo "== all checks passed"

@@ -31,14 +31,15 @@ stop_virtual_display() {
 # (Next, the default button, with the first writer chosen), then waits until the tool has been
 # asked for the simulated write, then Enter until the wizard ends (page 2's Finish, enabled once
 # the result is shown). The tool's command lines go to <tool log>, the wizard's output to
-# <output log>. Returns the wizard's exit status; fails when the window never shows, the driver
+# <output log>; TOOL_LOG_NAME, when set, is the tool log's name as the program sees it (a Windows
+# path under Wine). Returns the wizard's exit status; fails when the window never shows, the driver
 # test never reaches the simulated write, or the wizard does not end, each within its deadline.
 run_wizard_to_finish() {  # window class, tool log, output log, command...
     local class=$1 tool_log=$2 out_log=$3
     shift 3
     : >"$tool_log"
     # Qt's X11 platform, whatever QT_QPA_PLATFORM the caller's tests use.
-    QT_QPA_PLATFORM=xcb TESSALINE_BURN_LOG=$tool_log "$@" >"$out_log" 2>&1 &
+    QT_QPA_PLATFORM=xcb TESSALINE_BURN_LOG=${TOOL_LOG_NAME:-$tool_log} "$@" >"$out_log" 2>&1 &
     local app=$! window= i status=0
     window=$(timeout 90 xdotool search --sync --onlyvisible --classname "$class" 2>/dev/null | head -n 1) || true
     if [ -z "$window" ]; then
@@ -69,6 +70,11 @@ run_wizard_to_finish() {  # window class, tool log, output log, command...
         return 1
     fi
     wait "$app" || status=$?
+    # A launcher that ended before the program would look like a finished wizard.
+    if xdotool search --onlyvisible --classname "$class" 2>/dev/null | grep -qx "$window"; then
+        echo "the wizard's start command ended, but its window is still on view" >&2
+        return 1
+    fi
     return "$status"
 }
 
