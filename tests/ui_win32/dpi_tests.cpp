@@ -23,7 +23,8 @@ LONG FontHeight(HWND hwnd)
 int BigIconWidth(HWND hwnd)
 {
     ICONINFO info{};
-    if (!::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0)), &info)) return 0;
+    if (!::GetIconInfo(reinterpret_cast<HICON>(::SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0)), &info))
+        return 0;
     BITMAP bitmap{};
     ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
     ::DeleteObject(info.hbmColor);
@@ -45,8 +46,8 @@ void ExpectBanner(ui::Form& form, const wchar_t* file, int scale)
     for (const POINT at : {POINT{0, 0}, POINT{7, 11}, POINT{40, 90}, POINT{rc.right - 1, rc.bottom - 1}}) {
         const std::uint32_t expected = picture[static_cast<std::size_t>(at.y * width + at.x)];
         EXPECT_TRUE(uitest::Near(drawn.At(box, at.x, at.y), expected, 2))
-            << "at " << at.x << "," << at.y << ": drawn " << uitest::Hex(drawn.At(box, at.x, at.y)) << ", picture "
-            << uitest::Hex(expected);
+            << "at " << at.x << "," << at.y << ": drawn " << uitest::Hex(drawn.At(box, at.x, at.y))
+            << ", picture " << uitest::Hex(expected);
     }
 }
 
@@ -61,10 +62,7 @@ protected:
     std::unique_ptr<ui::Form> form = ui::CreateForm(design);
 };
 
-TEST_F(Scaled, TheBannerIsTheProgramsPictureUnscaledAtTheTopLeft)
-{
-    ExpectBanner(*form, L"banner.jpg", 1);
-}
+TEST_F(Scaled, TheBannerIsTheProgramsPictureUnscaledAtTheTopLeft) { ExpectBanner(*form, L"banner.jpg", 1); }
 
 TEST_F(Scaled, AtTwiceTheDpiEverythingIsTwiceAsLargeAndTheBannerHasTwiceThePixels)
 {

@@ -9,11 +9,11 @@
 
 int main(int argc, char** argv)
 {
-    ui::Application application(argc, argv);
     if (argc >= 5 && std::string(argv[1]) == "--child" && std::string(argv[3]) == "--messages") {
         uitest::RecordMessageBoxesTo(argv[4]);
         return uitest::RunChildScenario(argv[2], std::vector<std::string>(argv + 5, argv + argc));
     }
+    ui::Application application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
