@@ -39,9 +39,8 @@ AppFolder::AppFolder(const std::string& language)
 {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
-    const fs::path root =
-        fs::path(temp) / (L"tessaline ui " + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                          std::to_wstring(::GetTickCount64()));
+    const fs::path root = fs::path(temp) / (L"tessaline ui " + std::to_wstring(::GetCurrentProcessId()) +
+                                            L"-" + std::to_wstring(::GetTickCount64()));
     const fs::path app = root / L"app dir with blanks";
     fs::create_directories(app / L"Lang");
     root_ = WideToUtf8(root.wstring());
@@ -113,15 +112,16 @@ std::string AppFolder::DriverValue() const
 {
     char value[64] = {};
     DWORD size = sizeof value;
-    if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvane\\Output_Setting\\Driver", nullptr, RRF_RT_REG_SZ,
-                       nullptr, value, &size) != ERROR_SUCCESS)
+    if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\Quorvane\\Output_Setting\\Driver", nullptr,
+                       RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
         return "<none>";
     return value;
 }
 
 std::vector<std::pair<std::string, std::string>> AppFolder::ChildEnvironment() const
 {
-    return {{"TESSALINE_BURN_SCENARIO", root_ + "\\scenario.ini"}, {"TESSALINE_BURN_LOG", root_ + "\\burn.log"}};
+    return {{"TESSALINE_BURN_SCENARIO", root_ + "\\scenario.ini"},
+            {"TESSALINE_BURN_LOG", root_ + "\\burn.log"}};
 }
 
 std::string EnglishText(const char* key)

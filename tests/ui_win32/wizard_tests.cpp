@@ -39,7 +39,8 @@ int RunningTools()
     entry.dwSize = sizeof entry;
     int count = 0;
     for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
-        count += _wcsicmp(entry.szExeFile, L"Burn.exe") == 0 && entry.th32ParentProcessID == ::GetCurrentProcessId();
+        count += _wcsicmp(entry.szExeFile, L"Burn.exe") == 0 &&
+                 entry.th32ParentProcessID == ::GetCurrentProcessId();
     ::CloseHandle(snapshot);
     return count;
 }
@@ -72,8 +73,9 @@ TEST_F(WizardWindow, OpensOnPageOneWithTheLanguagesTextsAndTheDesignsLayout)
     EXPECT_EQ(WindowText(Hwnd(*view.lbDriver)), L"Driver Name :");  // a design text no code replaces
 
     uitest::ExpectLaidOut(form, frmSelectDriverDesign(), ::GetDpiForWindow(Hwnd(form)));
-    for (ui::Control* shown : {view.fraPage1, view.Label1, view.lb1, view.lb2, static_cast<ui::Control*>(view.cmbDriverList),
-                               view.Picture1, view.Frame2, view.cmdBack, view.cmdNext})
+    for (ui::Control* shown :
+         {view.fraPage1, view.Label1, view.lb1, view.lb2, static_cast<ui::Control*>(view.cmbDriverList),
+          view.Picture1, view.Frame2, view.cmdBack, view.cmdNext})
         EXPECT_TRUE(Shown(shown)) << shown->Name();
     for (ui::Control* hidden : {view.fraPage2, view.fraPage3, view.lbfootermsg, view.pBar, view.lbSuccess,
                                 view.LbFooter, view.lbCurrentCD})
@@ -115,7 +117,8 @@ TEST_F(WizardWindow, NextTestsTheDriversBackReturnsFinishEnds)
     EXPECT_EQ(fx->DriverValue(), "1");
     // The bar is full: its width in pixels is that of 3420 twips.
     const RECT bar = uitest::RectInParent(Hwnd(*view.pBar));
-    EXPECT_EQ(bar.right - bar.left, ::MulDiv(3420, static_cast<int>(::GetDpiForWindow(Hwnd(view.Window()))), 1440));
+    EXPECT_EQ(bar.right - bar.left,
+              ::MulDiv(3420, static_cast<int>(::GetDpiForWindow(Hwnd(view.Window()))), 1440));
     const std::vector<std::string> commands = fx->ToolCommands();
     ASSERT_EQ(commands.size(), 4u);
     EXPECT_NE(commands[3].find("simulate --device 1,0,0 --driver generic-mmc -n --reload --eject test.cue"),
