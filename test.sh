@@ -32,5 +32,7 @@ ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stac
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
     run_suite "sanitizer build (ASan + UBSan)" build-asan -DTESSALINE_SANITIZE=ON -DTESSALINE_BENCH=OFF
 step "fuzzers, a short run each" scripts/fuzz.sh
+step "Debian package: built with CPack, checked with lintian, run (installed and removed under CI)" scripts/package-deb.sh
 step "Windows: the core tests cross-built with MinGW-w64, under Wine" scripts/windows-tests.sh
+step "Windows installer: built with NSIS, installed, run and removed under Wine" scripts/package-win.sh
 echo "== all checks passed"

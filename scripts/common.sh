@@ -4,6 +4,7 @@ TESSALINE_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-to
                           qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-wine)
 TESSALINE_TEST_PACKAGES=(libgtest-dev libgmock-dev)
 TESSALINE_RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
+TESSALINE_DEB_PACKAGES=(dpkg-dev file lintian appstream desktop-file-utils)
 
 # Installs the named Debian packages that are not installed yet, through sudo when not root.
 ensure_packages() {

@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Builds the Debian package tessaline_<version>_amd64.deb with CPack from a Release build in
+# build-deb/ (Debian's hardening flags, no tests) and checks it: its control fields, its file list
+# against packaging/deb-contents.txt, lintian (no error, no warning; the judgements that do not
+# apply are overridden in packaging/lintian-overrides, each with its reason), the menu entry and
+# the AppStream metainfo; then the program unpacked from it runs to Finish under a virtual X server.
+# With CI=true only (CI runs as root on a machine of its own), the package is also installed with
+# dpkg, /usr/bin/tessaline is run to Finish, and after `dpkg -r` nothing of it may be left but
+# the user's settings. Run by hand, it never installs anything system-wide beyond the tools it
+# needs. Exit status 0 when every check passed. The package is left in build-deb/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+source scripts/wizard-x11.sh
+
+ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_DEB_PACKAGES[@]}" "${TESSALINE_RUN_PACKAGES[@]}"
+
+BUILD=build-deb
+fail() {
+    echo "== package-deb: FAILED, $*" >&2
+    exit 1
+}
+
+# Debian's compiler and linker flags for packages: fortified calls, stack protector, full RELRO.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+configure_once "$BUILD" -DCMAKE_BUILD_TYPE=Release -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF \
+    -DTESSALINE_WERROR=ON \
+    "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
+cmake --build "$BUILD" -j2
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
+deb="$BUILD/tessaline_${version}_amd64.deb"
+rm -f "$deb"
+(cd "$BUILD" && cpack -G DEB >cpack.log 2>&1) || { cat "$BUILD/cpack.log"; fail "cpack -G DEB"; }
+[ -f "$deb" ] || fail "cpack made no $deb"
+echo "== package-deb: built $deb"
+
+work=$(mktemp -d)
+installed=
+cleanup() {
+    stop_virtual_display
+    if [ -n "$installed" ]; then
+        echo "== package-deb: removing the package after a failed check"
+        dpkg -r tessaline >/dev/null 2>&1 || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Control fields: name, version, and the run-time needs that dpkg-shlibdeps cannot see beside the
+# ones it found.
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = tessaline ] || fail "Package: $(field Package)"
+[ "$(field Version)" = "$version" ] || fail "Version: $(field Version), not the project's $version"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
+depends=$(field Depends)
+depended=$(tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }')
+for needed in qt6-qpa-plugins fonts-wine libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+    grep -Fqx "$needed" <<<"$depended" || fail "Depends lacks $needed: $depends"
+done
+
+# The file list, with each entry's type, mode and owner, against the one expected.
+dpkg-deb -c "$deb" | awk '{ sub(/^\.\//, "", $6); print $1, $2, $6 }' | sort -k3 >"$work/contents.txt"
+if ! diff -u <(grep -v '^#' packaging/deb-contents.txt | sort -k3) "$work/contents.txt"; then
+    fail "the package's files differ from packaging/deb-contents.txt (- expected, + in the package)"
+fi
+
+echo "== package-deb: lintian"
+lintian_status=0
+lintian --fail-on error,warning --display-info --pedantic --display-experimental --show-overrides \
+    "$deb" >"$work/lintian.log" 2>&1 || lintian_status=$?
+grep -v '^running with root privileges' "$work/lintian.log" || true
+[ "$lintian_status" -eq 0 ] || fail "lintian found errors or warnings"
+
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+desktop-file-validate "$root/usr/share/applications/tessaline.desktop" || fail "the menu entry is not valid"
+grep -qx "Exec=/usr/bin/tessaline" "$root/usr/share/applications/tessaline.desktop" &&
+    grep -qx "Path=/usr/lib/tessaline" "$root/usr/share/applications/tessaline.desktop" ||
+    fail "the menu entry does not start /usr/bin/tessaline in /usr/lib/tessaline"
+echo "== package-deb: appstreamcli validate --no-net --pedantic"
+appstreamcli validate --no-net --pedantic --explain "$root"/usr/share/metainfo/*.metainfo.xml ||
+    fail "appstreamcli rejects the metainfo"
+grep -q "<release version=\"$version\"" "$root"/usr/share/metainfo/*.metainfo.xml ||
+    fail "the metainfo has no release $version"
+zcat "$root/usr/share/doc/tessaline/changelog.gz" | head -n 1 | grep -q "^tessaline ($version)" ||
+    fail "the changelog's latest entry is not $version"
+
+# Checks one run of the wizard: the tool was started from the given application directory, and
+# the driver of the shipped scenario's first writer (generic-mmc, position 1 in the table) was
+# stored in the user's store below the given home.
+check_run() {  # what, application directory, tool log, home
+    local first expected="$2/Burn.exe scanbus -v 0" value
+    first=$(head -n 1 "$3")
+    [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
+    value=$(reg_file_value "$4/.config/Tessaline/user.reg" 'HKEY_CURRENT_USER\Software\Quorvane\Output_Setting\Driver')
+    [ "$value" = 1 ] || fail "$1: the stored driver is '${value:-none}', expected 1 (generic-mmc)"
+    echo "== package-deb: $1 ran to Finish; stored driver 1 (generic-mmc)"
+}
+
+start_virtual_display "$work/xvfb.log"
+
+# The program as packaged (stripped, hardened), unpacked into a folder: the tree is relocatable.
+mkdir -p "$work/home-unpacked"
+HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/unpacked-tool.log" \
+    "$work/unpacked-out.log" "$root/usr/bin/tessaline" ||
+    { cat "$work/unpacked-out.log"; fail "the unpacked program did not run to Finish"; }
+check_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
+
+if [ "${CI:-}" != true ]; then
+    echo "== package-deb: install check (dpkg -i, run /usr/bin/tessaline, dpkg -r) runs only under CI=true"
+    exit 0
+fi
+
+echo "== package-deb: dpkg -i $deb"
+[ "$(id -u)" -eq 0 ] || fail "the install check needs root (CI runs as root)"
+installed=yes
+if ! dpkg -i "$deb"; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -f -y -qq --no-install-recommends </dev/null ||
+        fail "apt-get -f install could not complete the package's dependencies"
+fi
+dpkg-query -W -f='${Status}' tessaline | grep -q "install ok installed" || fail "dpkg did not install the package"
+
+home="$work/home"
+mkdir -p "$home"
+HOME="$home" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
+    { cat "$work/out.log"; fail "/usr/bin/tessaline did not run to Finish"; }
+check_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
+
+echo "== package-deb: dpkg -r tessaline"
+dpkg -r tessaline
+installed=
+status=$(dpkg-query -W -f='${Status}' tessaline 2>/dev/null || true)
+case "$status" in "" | *not-installed) ;; *) fail "after dpkg -r the package's status is '$status'" ;; esac
+left=()
+while read -r _ _ path; do
+    case "$path" in */) [ -d "/${path%/}" ] && [[ "$path" == *tessaline* ]] && left+=("/$path") ;; *) [ -e "/$path" ] && left+=("/$path") ;; esac
+done <"$work/contents.txt"
+[ ${#left[@]} -eq 0 ] || fail "left on disk after dpkg -r: ${left[*]}"
+[ -f "$home/.config/Tessaline/user.reg" ] || fail "dpkg -r took the user's settings"
+echo "== package-deb: removed; nothing of the package is left, the user's settings are kept"
