@@ -9,7 +9,9 @@
 #include <QStringDecoder>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+#include <stdexcept>
 
 #include "WizardFixture.h"
 #include "settings/mdlMain.h"
@@ -458,6 +460,29 @@ private slots:
         QCOMPARE(view.cmbDriverList->accessibleName(), QStringLiteral("Tom &Jerry's writers"));
         QTest::keyClick(view.cmdNext, Qt::Key_Backtab);
         QCOMPARE(QApplication::focusWidget(), view.cmbDriverList);
+    }
+
+    // Asking the window for a name of another kind is a fault of the caller, told apart from a
+    // name the window does not have, as both runtimes do.
+    void aNameOfAnotherKindIsNotAMissingName()
+    {
+        frmSelectDriver form;
+        ui::Form& window = form.Window();
+        auto kindOfFault = [](const std::function<void()>& find) {
+            try {
+                find();
+            } catch (const std::out_of_range&) {
+                return QStringLiteral("missing");
+            } catch (const std::logic_error&) {
+                return QStringLiteral("other kind");
+            }
+            return QStringLiteral("found");
+        };
+        QCOMPARE(kindOfFault([&] { window.Find("skn"); }), QStringLiteral("other kind"));
+        QCOMPARE(kindOfFault([&] { window.FindSkinEngine("cmdNext"); }), QStringLiteral("other kind"));
+        QCOMPARE(kindOfFault([&] { window.FindComboBox("cmdNext"); }), QStringLiteral("other kind"));
+        QCOMPARE(kindOfFault([&] { window.Find("cmdOk"); }), QStringLiteral("missing"));
+        QCOMPARE(kindOfFault([&] { window.FindSkinEngine("skn"); }), QStringLiteral("found"));
     }
 
 private:

@@ -326,8 +326,9 @@ public:
     SkinEngine& FindSkinEngine(const std::string& name) override
     {
         const auto found = skins_.find(name);
-        if (found == skins_.end()) throw std::out_of_range("the window has no skin engine " + name);
-        return *found->second;
+        if (found != skins_.end()) return *found->second;
+        if (controls_.count(name) != 0) throw std::logic_error(name + " is a control, not a skin engine");
+        throw std::out_of_range("the window has no skin engine " + name);
     }
 
     std::string Caption() const override { return S(window_->windowTitle()); }
@@ -367,8 +368,9 @@ private:
     QtControl& Lookup(const std::string& name)
     {
         const auto found = controls_.find(name);
-        if (found == controls_.end()) throw std::out_of_range("the window has no control " + name);
-        return *found->second;
+        if (found != controls_.end()) return *found->second;
+        if (skins_.count(name) != 0) throw std::logic_error(name + " is a skin engine, not a control");
+        throw std::out_of_range("the window has no control " + name);
     }
 
     std::unique_ptr<FormWidget> window_;
