@@ -39,7 +39,7 @@ private slots:
             WizardApp::RunWindowEvents(fd, wait);
         });
         QVERIFY(form.Form_Load());
-        QVERIFY(hookCalls > 5);
+        QVERIFY(hookCalls > 0);  // the hook runs before every read of the scan
         QVERIFY(!seenVisible);
         QCOMPARE(form.CurrentPage, std::int16_t(1));
         QCOMPARE(form.cmbDriverList->count(), 2);
