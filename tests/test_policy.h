@@ -36,10 +36,10 @@ inline bool EveryCheckMustRun()
 }  // namespace test_policy
 
 // In a GoogleTest body: skips the test with the reason why, or fails it under CI=true.
-#define SKIP_OR_FAIL_UNDER_CI(why)                                           \
-    do {                                                                     \
-        if (test_policy::EveryCheckMustRun())                                \
-            GTEST_FAIL() << (why) << " (CI=true: every check must run)";     \
-        else                                                                 \
-            GTEST_SKIP() << (why);                                           \
+#define SKIP_OR_FAIL_UNDER_CI(why)                                                                           \
+    do {                                                                                                     \
+        if (test_policy::EveryCheckMustRun())                                                                \
+            GTEST_FAIL() << (why) << " (CI=true: every check must run)";                                     \
+        else                                                                                                 \
+            GTEST_SKIP() << (why);                                                                           \
     } while (false)

@@ -260,7 +260,7 @@ private slots:
         QVERIFY(form.Form_Load());
         form.show();
         form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(QTest::qWaitForWindowActive(&form, test_policy::kFaultTimeoutMs));
         if (form.cmbDriverList->count() > 0)
             form.cmbDriverList->setCurrentIndex(form.cmbDriverList->count() - 1);
         form.cmdNext->setFocus();

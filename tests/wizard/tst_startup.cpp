@@ -10,6 +10,7 @@
 
 #include "WizardFixture.h"
 #include "settings/mdlMain.h"
+#include "test_policy.h"
 #include "wizard/DriverProbe.h"
 #include "wizard/skin/Skin.h"
 
@@ -278,7 +279,7 @@ private slots:
         QVERIFY(form.Form_Load());
         form.show();
         form.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QVERIFY(QTest::qWaitForWindowActive(&form, test_policy::kFaultTimeoutMs));
         form.cmbDriverList->setFocus();
         QCOMPARE(QApplication::focusWidget(), form.cmbDriverList);
         QCOMPARE(form.cmbDriverList->nextInFocusChain(), form.cmdNext);
