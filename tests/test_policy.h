@@ -2,8 +2,13 @@
 // that only a fault can keep from happening is waited for up to kFaultTimeoutMs, far longer than
 // any delay a slow or busy machine causes, and the figures of speed are left to bench/. A test
 // that cannot run on this machine is skipped, except where every check must run (CI=true): there
-// it fails, so that a check that did not run never passes.
+// it fails, so that a check that did not run never passes. Where the time taken is what a test
+// checks (a cost in proportion to the input), it counts processor time, not time on the clock.
 #pragma once
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -26,6 +31,22 @@ bool Eventually(Condition condition)
     }
     return true;
 }
+
+// The processor time this process has used so far, in seconds: it grows with the work done, not
+// with the time spent waiting for a processor on a busy machine.
+#ifdef _WIN32
+double ProcessorSeconds();  // test_policy_win.cpp
+#else
+inline double ProcessorSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+#endif
 
 inline bool EveryCheckMustRun()
 {

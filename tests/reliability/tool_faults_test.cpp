@@ -5,7 +5,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,18 +33,6 @@ using MGetCmdOutput::RunCmd;
 using MGetCmdOutput::RunStatus;
 
 std::string Helper(const std::string& arguments) { return "\"" FAULT_HELPER "\" " + arguments; }
-
-// The processor time this process has used so far, in seconds: it grows with the work done, not
-// with the time spent waiting for a processor on a busy machine.
-double ProcessorSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 long StatusField(const char* name)
 {
@@ -115,9 +102,9 @@ TEST_F(ToolFaults, TwoHundredMegabytesOfOutputAreReadInBoundedMemoryAndLinearTim
         for (int i = 0; i < 2; ++i) {
             std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from now
             const long before = StatusField("VmRSS:");
-            const double start = ProcessorSeconds();
+            const double start = test_policy::ProcessorSeconds();
             auto run = RunCmd(Helper("flood " + std::to_string(sizes[i])), false, true, false);
-            figures[i] = ProcessorSeconds() - start;
+            figures[i] = test_policy::ProcessorSeconds() - start;
             const bool whole =
                 run.text.size() == sizes[i] + 11 && run.text.compare(sizes[i], 11, "flood done\n") == 0;
             if (!whole) _exit(3);
