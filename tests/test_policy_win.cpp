@@ -14,7 +14,8 @@ double ProcessorSeconds()
     FILETIME user{};
     if (!::GetProcessTimes(::GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
     const auto hundredNanoseconds = [](const FILETIME& t) {
-        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
     };
     return (hundredNanoseconds(kernel) + hundredNanoseconds(user)) / 1e7;
 }
