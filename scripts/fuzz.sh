@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang (in build-fuzz/) and runs each one for a
 # bounded time, starting from its committed corpus fuzz/corpus/<target>/. New inputs go to
-# build-fuzz/corpus/<target>/, crashes to build-fuzz/artifacts/. Exit status 0 when no target
-# found anything.
+# build-fuzz/corpus/<target>/, crashes to build-fuzz/artifacts/. Exit status 0 when every
+# target ran and none found anything.
 #
 #   scripts/fuzz.sh                 every target for 12 s (the CI run)
 #   scripts/fuzz.sh 300             every target for 300 s
@@ -64,11 +64,17 @@ for target in "${targets[@]}"; do
         -print_final_stats=1 -artifact_prefix="$dir/artifacts/$target-" "$work" "$seeds" > "$log" 2>&1 \
         || result=FOUND
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    # A target that executed nothing has checked nothing.
+    [ "$result" = ok ] && [ "${runs:-0}" -eq 0 ] && result="DID NOT RUN"
     corpus=$(find "$work" "$seeds" -type f | wc -l)
     printf '%-14s %8s %12s %8s  %s\n' "$target" "$seconds" "${runs:-?}" "$corpus" "$result" >> "$summary"
     if [ "$result" != ok ]; then
         failed=1
-        echo "== fuzz: $target found a fault; the input is in $dir/artifacts/, the log:" >&2
+        if [ "$result" = FOUND ]; then
+            echo "== fuzz: $target found a fault; the input is in $dir/artifacts/, the log:" >&2
+        else
+            echo "== fuzz: $target executed no input, the log:" >&2
+        fi
         grep -v '^#' "$log" | tail -40 >&2
     fi
 done

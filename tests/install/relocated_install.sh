@@ -27,7 +27,12 @@ log="$work/commands.log"
 (cd / && TESSALINE_BURN_LOG="$log" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
     exec "$moved/tessaline/bin/tessaline") >"$work/out.log" 2>&1 &
 app=$!
-for _ in $(seq 100); do grep -q "scanbus" "$log" && break; sleep 0.1; done
+# Up to a minute for the wizard to come up, however busy the machine; not longer than it lives.
+for _ in $(seq 600); do
+    grep -q "scanbus" "$log" && break
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.1
+done
 expected="$moved/tessaline/lib/tessaline/Burn.exe scanbus -v 0"
 if [ "$(head -n 1 "$log")" != "$expected" ]; then
     echo "expected the tool to be run as: $expected"

@@ -29,6 +29,7 @@
 #include "settings/mdlMain.h"
 #include "settings/mdlRegistry.h"
 #include "test_folder.h"
+#include "test_policy.h"
 
 namespace {
 
@@ -78,7 +79,8 @@ std::size_t StaleTemporaries(const std::string& folder)
 }
 
 // A process that reads the store without pause until its stop pipe closes, and exits with 0
-// when every read found the seed value, 1 otherwise; it reports how many reads it made.
+// when every read found the seed value, 1 otherwise; it reports how many reads it made (at
+// least one, however late it gets to run).
 struct Reader {
     pid_t pid = -1;
     int stop = -1;
@@ -97,10 +99,10 @@ struct Reader {
             long reads = 0;
             long bad = 0;
             for (;;) {
-                pollfd entry{stopPipe[0], POLLIN, 0};
-                if (poll(&entry, 1, 0) > 0) break;
                 if (ReadText(kKey, "seed") != seed) ++bad;
                 ++reads;
+                pollfd entry{stopPipe[0], POLLIN, 0};
+                if (poll(&entry, 1, 0) > 0) break;
             }
             const std::array<long, 2> counts{reads, bad};
             WriteAll(reportPipe[1], counts.data(), sizeof counts);
@@ -156,6 +158,12 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
             }
         }
         close(ack[1]);
+        // The kill comes at a random moment after the writer starts; every tenth writer is first
+        // given its first acknowledged write, however long that takes on a busy machine, so that
+        // acknowledged values are checked whatever the machine's speed. A writer that cannot write
+        // at all is a fault of the store.
+        pollfd first{ack[0], POLLIN, 0};
+        const bool wrote = round % 10 != 0 || poll(&first, 1, test_policy::kFaultTimeoutMs) > 0;
         usleep(static_cast<useconds_t>(random() % 10000));
         kill(writer, SIGKILL);
         waitpid(writer, nullptr, 0);
@@ -165,6 +173,10 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
             ++writesAcknowledged;
         }
         close(ack[0]);
+        if (!wrote) {
+            ADD_FAILURE() << "writer " << round << " got no write done";
+            break;
+        }
 
         if (StaleTemporaries(storeFolder) > 0) ++killsMidWrite;
         std::string bytes;
@@ -187,7 +199,7 @@ TEST(StoreFaults, ThousandWritersKilledAtRandomMomentsNeverTearTheStoreNorLoseAV
     EXPECT_EQ(lostValues, 0);
     EXPECT_EQ(readerCounts[1], 0) << "reads that did not find the seed value";
     EXPECT_GT(readerCounts[0], 0);
-    EXPECT_GT(writesAcknowledged, kKills / 4) << "the writers hardly ever got a write done";
+    EXPECT_GE(writesAcknowledged, kKills / 10) << "a writer got no write done";
     EXPECT_GT(killsMidWrite, 0) << "no kill landed inside a write";
     // The next writer clears what the last killed one left.
     ASSERT_EQ(WriteText(kKey, "after", "1"), kErrorSuccess);
@@ -327,7 +339,8 @@ TEST(StoreFaults, AFileSizeLimitReachedOnTheDriverWriteIsReportedAsAFullDisk)
 }
 
 // A real full disk: a 64 KiB tmpfs of the test's own, in a mount namespace of a child process.
-// Needs the right to mount (root in most containers); skipped where that is refused.
+// Needs the right to mount (root in most containers); skipped where that is refused, except
+// under CI=true.
 TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile)
 {
     StoreFolder folder;
@@ -357,7 +370,7 @@ TEST(StoreFaults, AFullFilesystemFailsTheWriteAndKeepsTheOldFile)
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no right to mount a filesystem here";
+    if (WEXITSTATUS(status) == 77) SKIP_OR_FAIL_UNDER_CI("no right to mount a filesystem here");
     EXPECT_EQ(WEXITSTATUS(status), 0)
         << "2: first write failed, 3: full disk not reported, 4: old file changed";
 }

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "WizardFixture.h"
+#include "test_policy.h"
 #include "test_support.h"
 #include "wizard/ui/qt/qt_skin.h"
 
@@ -78,12 +79,13 @@ private slots:
         poll.stop();
 
         QVERIFY(closedAt > 0);
-        QVERIFY2(returnedAt - closedAt < 2000, qPrintable(QString::number(returnedAt - closedAt)));
+        QVERIFY2(returnedAt - closedAt < test_policy::kFaultTimeoutMs,
+                 qPrintable(QString::number(returnedAt - closedAt)));
         QCOMPARE(fx->endStatuses, std::vector<int>{0});
         QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
         QVERIFY(fx->messages.empty());
         QVERIFY(!MGetCmdOutput::IsCommandRunning());
-        QTRY_COMPARE_WITH_TIMEOUT(RunningChildCount(), 0, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(RunningChildCount(), 0, test_policy::kFaultTimeoutMs);
     }
 
     // A store that refuses the write: the user is told, the old file stays as it was, and the

@@ -16,6 +16,7 @@
 #include "settings/mdlMainTesting.h"
 #include "settings/mdlRegistry.h"
 #include "test_folder.h"
+#include "test_policy.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ std::string Get(const std::string& file, const std::string& key, const std::stri
 // The system reads the file in the ANSI code page and hands back UTF-8 through our layer.
 TEST(GetPrivateProfileStringWin, ReadsAnsiAndUtf16AndCountsCharacters)
 {
-    if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
+    if (!HasAnsi1252()) SKIP_OR_FAIL_UNDER_CI("needs the ANSI code page 1252");
     TestFolder folder;
     EXPECT_EQ(Get(folder.Write("ansi.ini", "[Velthorn]\nk=caf\xE9 \x80\n"), "k", ""),
               "caf\xC3\xA9 \xE2\x82\xAC");
@@ -98,7 +99,7 @@ TEST(GetPrivateProfileStringWin, ReadsAnsiAndUtf16AndCountsCharacters)
 // header is then not "[Velthorn]" on Windows (Wine skips the BOM, Windows does not).
 TEST(GetPrivateProfileStringWin, ReadsUtf8AsAnsiBytes)
 {
-    if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
+    if (!HasAnsi1252()) SKIP_OR_FAIL_UNDER_CI("needs the ANSI code page 1252");
     TestFolder folder;
     EXPECT_EQ(Get(folder.Write("utf8.ini", "[Velthorn]\nk=\xC3\xA9\n"), "k", ""), "\xC3\x83\xC2\xA9");  // Ã©
 }
@@ -106,7 +107,7 @@ TEST(GetPrivateProfileStringWin, ReadsUtf8AsAnsiBytes)
 // Text values cross in the ANSI code page; the sizes the layer reports are those of UTF-8.
 TEST(RegistryWin, TextValuesRoundTripThroughTheAnsiCodePage)
 {
-    if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
+    if (!HasAnsi1252()) SKIP_OR_FAIL_UNDER_CI("needs the ANSI code page 1252");
     StoreFolder folder;
     ASSERT_EQ(
         mdlRegistry::SetRegistryValue("Software\\Q", "caf\xC3\xA9", std::string("\xC3\xA9t\xC3\xA9"), 1),
@@ -170,7 +171,7 @@ TEST(FindFileWin, ListsEveryMatchTheSystemReturns)
 // Language files are ANSI text there; a text is cut to 254 bytes of it, one character each.
 TEST(LanguageWin, CutsAnsiTextsTo254Characters)
 {
-    if (!HasAnsi1252()) GTEST_SKIP() << "needs the ANSI code page 1252";
+    if (!HasAnsi1252()) SKIP_OR_FAIL_UNDER_CI("needs the ANSI code page 1252");
     StoreFolder folder;
     mdlMain::ResetForTesting();
     folder.Write("app/Lang/en.ini", "[Velthorn]\n2003=\xE9" + std::string(299, 'z') + "\n");

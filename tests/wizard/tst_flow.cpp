@@ -11,6 +11,7 @@
 
 #include "WizardFixture.h"
 #include "wizard/ui/qt/qt_skin.h"
+#include "test_policy.h"
 
 namespace {
 
@@ -259,7 +260,7 @@ private slots:
         QVERIFY(form.Form_Load());
         form.Window().Show();
         view.window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(view.window));
+        QVERIFY(QTest::qWaitForWindowActive(view.window, test_policy::kFaultTimeoutMs));
         if (view.cmbDriverList->count() > 0)
             view.cmbDriverList->setCurrentIndex(view.cmbDriverList->count() - 1);
         view.cmdNext->setFocus();
@@ -298,13 +299,14 @@ private slots:
 
     void closingDuringASlowProbeStopsTheToolAndEnds()
     {
-        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("disk-info.delay-ms = 20000\n")));
+        fx->WriteScenario(Writer("1,0,0", "generic-mmc", QStringLiteral("disk-info.delay-ms = 100000000\n")));
         frmSelectDriver form;
         const QtWindow view(form);
         QVERIFY(form.Form_Load());
         form.Window().Show();
 
-        // The close request comes from outside the window's thread while the tool is silent.
+        // The close request comes from outside the window's thread while the tool is silent, once
+        // the probe's tool has started. How soon it is handled is measured by bench/.
         QElapsedTimer clock;
         std::atomic<qint64> postedAt{-1};
         qint64 handledAt = -1;
@@ -322,7 +324,7 @@ private slots:
         view.window->installEventFilter(&watch);
         clock.start();
         std::thread closer([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            test_policy::Eventually([&] { return fx->ToolCommands().size() >= 2; });
             postedAt = clock.nsecsElapsed();
             QCoreApplication::postEvent(view.window, new QCloseEvent);
         });
@@ -331,9 +333,7 @@ private slots:
         closer.join();
 
         QVERIFY(handledAt > 0);
-        QVERIFY2(handledAt - postedAt < 50'000'000,
-                 qPrintable(QString::number(static_cast<double>(handledAt - postedAt) / 1e6)));
-        QVERIFY2(returnedAt - postedAt < 1'000'000'000,
+        QVERIFY2(returnedAt - postedAt < qint64{test_policy::kFaultTimeoutMs} * 1'000'000,
                  qPrintable(QString::number(static_cast<double>(returnedAt - postedAt) / 1e6)));
         QCOMPARE(fx->endStatuses, std::vector<int>{0});
         QCOMPARE(fx->ToolCommands().size(), 2);  // the scan and the first probe, nothing after it
@@ -356,7 +356,7 @@ private slots:
             ui::RunWindowEvents(fd, wait);
         });
         form.cmdNext_Click();
-        QVERIFY(checks > 10);
+        QVERIFY(checks > 0);  // the hook runs before every read of every run
         QVERIFY(!anyEnabled);
     }
 

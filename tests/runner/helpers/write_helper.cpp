@@ -1,12 +1,15 @@
 // Test helper: carries out its arguments in order. out:TEXT / err:TEXT write TEXT,
 // hex:out:HEX / hex:err:HEX write raw bytes, bytes:err:N writes N pattern bytes in one write,
-// sleep:MS pauses, pid writes "pid=N\n" to standard error, close closes standard output and
-// standard error. No arguments: writes nothing.
+// sleep:MS pauses, wait:FILE pauses until FILE exists (a minute at most), pid writes "pid=N\n"
+// to standard error, close closes standard output and standard error. No arguments: writes
+// nothing.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -50,6 +53,10 @@ int main(int argc, char** argv)
             WriteAll(fd, data);
         } else if (verb == "sleep") {
             ::usleep(static_cast<useconds_t>(std::atol(rest.c_str()) * 1000));
+        } else if (verb == "wait") {
+            // The test makes the file; the minute only ends a run whose test never does.
+            std::error_code error;
+            for (int k = 0; k < 12000 && !std::filesystem::exists(rest, error); ++k) ::usleep(5000);
         } else if (verb == "pid") {
             WriteAll(2, "pid=" + std::to_string(::getpid()) + "\n");
         } else if (verb == "close") {
