@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "WizardFixture.h"
-#include "wizard/ui/qt/qt_skin.h"
 #include "test_policy.h"
+#include "wizard/ui/qt/qt_skin.h"
 
 namespace {
 
