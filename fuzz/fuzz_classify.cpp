@@ -7,7 +7,7 @@
 
 #include "fuzz_check.h"
 #include "platform/text.h"
-#include "wizard/DriverProbe.h"
+#include "wizard/driver_probe.h"
 
 namespace {
 

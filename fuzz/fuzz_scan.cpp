@@ -8,7 +8,7 @@
 
 #include "fuzz_check.h"
 #include "platform/text.h"
-#include "wizard/DriverProbe.h"
+#include "wizard/driver_probe.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

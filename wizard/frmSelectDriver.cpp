@@ -7,7 +7,7 @@
 #include "runner/MGetCmdOutput.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlRegistry.h"
-#include "wizard/DriverProbe.h"
+#include "wizard/driver_probe.h"
 #include "wizard/form_design.h"
 
 std::string SelectedWriter;

@@ -26,7 +26,7 @@
 #include "runner/MGetCmdOutput.h"
 #include "test_policy.h"
 #include "test_support.h"
-#include "wizard/DriverProbe.h"
+#include "wizard/driver_probe.h"
 
 namespace {
 

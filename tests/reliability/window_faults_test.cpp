@@ -15,10 +15,10 @@
 #include <memory>
 #include <sstream>
 
-#include "WizardFixture.h"
 #include "test_policy.h"
 #include "test_support.h"
 #include "wizard/ui/qt/qt_skin.h"
+#include "wizard_fixture.h"
 
 namespace {
 

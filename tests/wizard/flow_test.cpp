@@ -9,9 +9,9 @@
 #include <memory>
 #include <thread>
 
-#include "WizardFixture.h"
 #include "test_policy.h"
 #include "wizard/ui/qt/qt_skin.h"
+#include "wizard_fixture.h"
 
 namespace {
 
@@ -365,4 +365,4 @@ private:
 };
 
 QTEST_MAIN(FlowTest)
-#include "tst_flow.moc"
+#include "flow_test.moc"

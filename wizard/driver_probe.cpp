@@ -1,4 +1,4 @@
-#include "wizard/DriverProbe.h"
+#include "wizard/driver_probe.h"
 
 #include <cmath>
 

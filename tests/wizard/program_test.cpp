@@ -108,4 +108,4 @@ private:
 };
 
 QTEST_APPLESS_MAIN(ProgramTest)
-#include "tst_program.moc"
+#include "program_test.moc"

@@ -13,11 +13,11 @@
 #include <memory>
 #include <stdexcept>
 
-#include "WizardFixture.h"
 #include "settings/mdlMain.h"
 #include "test_policy.h"
-#include "wizard/DriverProbe.h"
+#include "wizard/driver_probe.h"
 #include "wizard/ui/qt/qt_skin.h"
+#include "wizard_fixture.h"
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -491,4 +491,4 @@ private:
 };
 
 QTEST_MAIN(StartupTest)
-#include "tst_startup.moc"
+#include "startup_test.moc"

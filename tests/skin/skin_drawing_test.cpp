@@ -283,4 +283,4 @@ void TestSkinDrawing::captionIsPlainText()
 }
 
 QTEST_MAIN(TestSkinDrawing)
-#include "tst_skindrawing.moc"
+#include "skin_drawing_test.moc"
