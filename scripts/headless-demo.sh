@@ -38,10 +38,17 @@ import -window "$window" "$out/page2.png"
 echo "page 2: $out/page2.png"
 
 xdotool mousemove --window "$window" 422 205 click 1
+# Finish ends the program; one that is still there after 30 s has hung and is stopped.
+for _ in $(seq 300); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app" 2>/dev/null; then
+    echo "the wizard did not end on Finish within 30 s" >&2
+    exit 1
+fi
 status=0
 wait "$app" || status=$?
 app=
 echo "the wizard ended with exit status $status"
+[ "$status" -eq 0 ] || exit 1
 
 store="${XDG_CONFIG_HOME:-$HOME/.config}"
 [ -n "${XDG_CONFIG_HOME:-}" ] || store="$HOME/.config"
