@@ -14,7 +14,7 @@ dir=${1:-build-e}
 # An existing build folder is used as it is configured (./test.sh passes its own build/).
 [ -f "$dir/CMakeCache.txt" ] || configure_once "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_BENCH=OFF
 # The window's sources include files that moc and rcc generate during the build.
-if ! cmake --build "$dir" --target tessaline_wizard_autogen tessaline_skin_autogen -j2 >"$dir/clang-tidy-autogen.log" 2>&1; then
+if ! cmake --build "$dir" --target tessaline_ui_qt_autogen -j2 >"$dir/clang-tidy-autogen.log" 2>&1; then
     tail -20 "$dir/clang-tidy-autogen.log" >&2
     echo "== clang-tidy: the generated sources of the window could not be made in $dir" >&2
     exit 1
@@ -28,7 +28,7 @@ if [ $# -gt 0 ]; then
     files=("$@")
 else
     mapfile -t files < <(git ls-files 'platform/*.cpp' 'settings/*.cpp' 'runner/*.cpp' 'tools/burn/*.cpp' \
-                                      'wizard/*.cpp' 'wizard/skin/*.cpp' | grep -v '_win\.cpp$')
+                                      'wizard/*.cpp' | grep -vE '(_win\.cpp|/win32/.*)$')
 fi
 if [ ${#files[@]} -eq 0 ]; then
     echo "== clang-tidy: no source files found to check" >&2

@@ -192,8 +192,8 @@ struct Hsv16 {
     int alpha = kMax16;
 };
 
-// Every value rounded here is positive.
-int Round(float x) { return int(x + 0.5f); }
+// Qt's own rounding, which the colours must match to the unit; every value rounded here is positive.
+int Round(float x) { return int(x + 0.5f); }  // NOLINT(bugprone-incorrect-roundings)
 
 bool FuzzyEqual(float a, float b)
 {
