@@ -29,7 +29,7 @@ run_suite "plain build" build
 step "core tests under Valgrind's memcheck" scripts/memcheck.sh build
 step "clang-tidy" scripts/clang-tidy.sh build
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1" \
-UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp" \
     run_suite "sanitizer build (ASan + UBSan)" build-asan -DTESSALINE_SANITIZE=ON -DTESSALINE_BENCH=OFF
 step "fuzzers, a short run each" scripts/fuzz.sh
 step "Debian package: built with CPack, checked with lintian, run (installed and removed under CI)" scripts/package-deb.sh
