@@ -27,7 +27,7 @@ for arg in "$@"; do
         *) echo "fuzz.sh: unknown argument $arg" >&2; exit 2 ;;
     esac
 done
-all_targets=(fuzz_profile fuzz_decode fuzz_regfile fuzz_cmdline fuzz_scan fuzz_classify fuzz_scenario fuzz_skin)
+all_targets=(fuzz_profile fuzz_decode fuzz_regfile fuzz_cmdline fuzz_scan fuzz_classify fuzz_scenario fuzz_cue fuzz_skin)
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 ensure_packages clang libclang-rt-14-dev "${TESSALINE_BUILD_PACKAGES[@]}"
