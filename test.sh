@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds Tessaline and runs every check: the layout of the C++ files, the whole suite in a normal build (warnings as errors),
-# the core tests under Valgrind's memcheck, clang-tidy, the whole suite again with
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzzer, and the core
-# tests cross-built for Windows under Wine. Installs what is missing first.
-# Exit status: 0 when everything passed.
+# Builds Tessaline and runs every check: the layout of the C++ files, the whole suite in a normal
+# build (warnings as errors), the core tests under Valgrind's memcheck, clang-tidy, the whole suite
+# again with AddressSanitizer and UndefinedBehaviorSanitizer, a short run of every fuzzer, the
+# Debian package, the program and its tests cross-built for Windows under Wine, and the Windows
+# installer. Installs what is missing first. Each step's line says when it began (minutes and
+# seconds since the start). Exit status: 0 when everything passed.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
@@ -13,16 +14,18 @@ ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TEST_PACKAGES[@]}"
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen
 
+at() { printf '[%d:%02d]' $((SECONDS / 60)) $((SECONDS % 60)); }
+
 run_suite() {  # name, build dir, extra cmake options...
     local name=$1 dir=$2; shift 2
-    echo "== $name: configure and build in $dir"
+    echo "== $(at) $name: configure and build in $dir"
     configure_once "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_WERROR=ON "$@"
     cmake --build "$dir" -j"$jobs"
-    echo "== $name: tests"
+    echo "== $(at) $name: tests"
     ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
 }
 
-step() { echo "== $1"; shift; "$@"; }
+step() { echo "== $(at) $1"; shift; "$@"; }
 
 step "layout of the C++ files" scripts/format-check.sh
 run_suite "plain build" build
@@ -35,4 +38,4 @@ step "fuzzers, a short run each" scripts/fuzz.sh
 step "Debian package: built with CPack, checked with lintian, run (installed and removed under CI)" scripts/package-deb.sh
 step "Windows: the core tests cross-built with MinGW-w64, under Wine" scripts/windows-tests.sh
 step "Windows installer: built with NSIS, installed, run and removed under Wine" scripts/package-win.sh
-echo "== all checks passed"
+echo "== $(at) all checks passed"
