@@ -61,7 +61,7 @@ echo "== windows-window: install and check the program's DLLs"
 install_dir="$BUILD/install"
 rm -rf "$install_dir"
 cmake --install "$BUILD" --prefix "$install_dir" >/dev/null
-for file in tessaline.exe Burn.exe Lang/English.ini winaqua.skn test.cue silence.wav; do
+for file in tessaline.exe Burn.exe Lang/English.ini winaqua.skn test.cue test.wav; do
     [ -f "$install_dir/$file" ] || { echo "== windows-window: $file is not installed" >&2; exit 1; }
 done
 # A bare Windows has these; a MinGW or C++ runtime DLL would not be there.

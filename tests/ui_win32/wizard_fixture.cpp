@@ -48,7 +48,7 @@ AppFolder::AppFolder(const std::string& language)
     CopyInto(TESSALINE_BURN, app / L"Burn.exe");
     CopyInto(kSource + "/skin/winaqua.skn", app / L"winaqua.skn");
     CopyInto(kSource + "/tools/burn/test.cue", app / L"test.cue");
-    CopyInto(kSource + "/tools/burn/silence.wav", app / L"silence.wav");
+    CopyInto(kSource + "/tools/burn/test.wav", app / L"test.wav");
     CopyInto(kSource + "/lang/" + language, app / L"Lang" / Utf8ToWide(language));
 
     ForgetSettings();
