@@ -34,7 +34,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$BUILD/CMakeCache.txt")
 stage="$PWD/$BUILD/stage"
 rm -rf "$stage"
 cmake --install "$BUILD" --prefix "$stage" --strip >/dev/null
-appdir="$stage/lib/tessaline"
+appdir="$stage"  # a Windows install lays the application directory out at its prefix
 [ -f "$appdir/tessaline.exe" ] ||
     fail "the Windows build installed no tessaline.exe in $appdir: the installer would ship no program"
 
