@@ -170,15 +170,23 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     });
 }
 
-// Frames hold controls: what those send their parent goes on to the form, which handles it for
-// every control in one place.
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+// The object behind a window of our own classes: handed over with CreateWindowEx, kept in the
+// window's user data from WM_NCCREATE on. Null for the few messages that come before it.
+template <typename Owner>
+Owner* WindowOwner(HWND hwnd, UINT message, LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* control = reinterpret_cast<ChildControl*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<Owner*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// Frames hold controls: what those send their parent goes on to the form, which handles it for
+// every control in one place.
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* control = WindowOwner<ChildControl>(hwnd, message, lParam);
     if (control == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     return Guarded([&]() -> LRESULT {
         switch (message) {
@@ -205,11 +213,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* form = WindowOwner<FormWindow>(hwnd, message, lParam);
     if (form == nullptr || form->Hwnd() != hwnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
     return Guarded([&] { return form->HandleMessage(message, wParam, lParam); });
 }
