@@ -30,3 +30,15 @@ configure_once() {
     cmake -S . -B "$dir" "$@"
     printf '%s' "$want" > "$stamp"
 }
+
+# Starts one Wine server for $WINEPREFIX that stays until `wineserver --kill`, with Wine's
+# services already running in it, so that every program after starts in a moment and none of
+# them is the one that starts the services (they would hold its output open). A server that a
+# command before this one started (wineboot, reg) ends with its session: that is waited for
+# first, since a second server is refused while one runs, and the programs would then each
+# bring a session up and down again (seconds each, and now and then a start that fails).
+start_wine_server() {
+    timeout 60 wineserver --wait >/dev/null 2>&1 || wineserver --kill >/dev/null 2>&1 || true
+    wineserver --persistent >/dev/null 2>&1 </dev/null || return 1
+    wine cmd /c exit >/dev/null 2>&1 </dev/null
+}

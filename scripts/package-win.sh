@@ -116,8 +116,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || cannot_run "Wine does not start on this machine (wineboot failed)"
 fi
-wineserver --persistent 2>/dev/null || true  # already running for this prefix
-wine cmd /c exit >/dev/null 2>&1 || cannot_run "Wine does not run programs on this machine"
+start_wine_server || cannot_run "Wine does not run programs on this machine"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tessaline.lnk"
 
 # Prints a registry value's data as `wine reg query` shows it; fails when it is missing.

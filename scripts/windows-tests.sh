@@ -39,11 +39,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || skip "Wine does not start on this machine (wineboot failed)"
 fi
-# One server for the whole run, so that every test program starts quickly; ended on the way out.
-wineserver --persistent 2>/dev/null || true  # already running for this prefix
+# One server for the whole run, ended on the way out.
 trap 'wineserver --kill >/dev/null 2>&1 || true' EXIT
-# The first program of a server starts Wine's services; that happens here, not in a timed step.
-wine cmd /c exit >/dev/null 2>&1 || skip "Wine does not run programs on this machine"
+start_wine_server || skip "Wine does not run programs on this machine"
 
 # Discovery runs each test program under Wine, so the prefix comes before the build.
 cmake --build "$BUILD" -j2 --target store_tests tessaline_runner_tests probe_tests skin_file_tests

@@ -48,8 +48,7 @@ xdpyinfo >/dev/null 2>&1 || cannot_run "Xvfb did not start (see $BUILD/xvfb.log)
 # left to a window manager (there is none): without that, Wine waits for one on every close.
 wineserver --kill >/dev/null 2>&1 || true
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-wineserver --persistent >/dev/null 2>&1 </dev/null || true
-wine cmd /c exit >/dev/null 2>&1 </dev/null || cannot_run "Wine does not run programs on this display"
+start_wine_server || cannot_run "Wine does not run programs on this display"
 
 echo "== windows-window: build tessaline.exe and the Win32 runtime's tests"
 cmake --build "$BUILD" -j2 --target tessaline ui_win32_tests tessaline_burn
