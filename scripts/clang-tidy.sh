@@ -27,7 +27,7 @@ fi
 if [ $# -gt 0 ]; then
     files=("$@")
 else
-    mapfile -t files < <(git ls-files 'platform/*.cpp' 'settings/*.cpp' 'runner/*.cpp' 'tools/burn/*.cpp' \
+    mapfile -t files < <(git ls-files 'platform/*.cpp' 'settings/*.cpp' 'runner/*.cpp' 'tools/burn/*.cpp' 'tools/bridge/*.cpp' \
                                       'wizard/*.cpp' | grep -vE '(_win\.cpp|/win32/.*)$')
 fi
 if [ ${#files[@]} -eq 0 ]; then
