@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
 
-ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TEST_PACKAGES[@]}"
+ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TEST_PACKAGES[@]}" "${TESSALINE_TOOL_PACKAGES[@]}"
 
 jobs=$(nproc 2>/dev/null || echo 2)
 export QT_QPA_PLATFORM=offscreen

@@ -35,7 +35,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/pa
 # the compiler's notes in .comment and .note, as dh_strip takes them out of Debian's packages.
 install(CODE "
   if(CMAKE_INSTALL_DO_STRIP)
-    foreach(program tessaline Burn.exe)
+    foreach(program tessaline Burn.exe demo/Burn.exe)
       execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
                               \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TESSALINE_APPDIR}/\${program}\"
                       COMMAND_ERROR_IS_FATAL ANY)
@@ -65,15 +65,16 @@ tries the tool's drivers one after the other with the writer you choose
 until one works, stores that driver's position in the user's settings and
 runs a simulated write with it.
 .
-The package ships a stand-in recording tool (Burn.exe in /usr/lib/tessaline)
-that answers from a scenario file, so the wizard can be tried without a
-CD writer; put a real recording tool in its place to use one.")
-# Libraries are found by dpkg-shlibdeps. What it cannot see: Qt's X11 platform plugin, loaded at
+It drives the writer through cdrdao. A demonstration with simulated
+writers (tessaline --demo) shows the wizard on a computer without a CD
+writer; it keeps its results apart from the user's settings.")
+# Libraries are found by dpkg-shlibdeps. What it cannot see: the recording tool cdrdao, which
+# Burn.exe (the bridge) runs; Qt's X11 platform plugin, loaded at
 # run time, and the skin labels' face "MS Sans Serif" that the window loads from Wine's font
 # folder (/usr/share/wine/fonts/ms_sans_serif.ttf). The window's other faces fall back to
 # Liberation Sans or DejaVu Sans.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wine")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "cdrdao, qt6-qpa-plugins, fonts-wine")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2 | fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -3,6 +3,9 @@
 TESSALINE_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
                           qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-wine)
 TESSALINE_TEST_PACKAGES=(libgtest-dev libgmock-dev)
+# The recording tool that Burn.exe, the bridge, drives on Linux; the tests run it against an
+# emulated CD writer.
+TESSALINE_TOOL_PACKAGES=(cdrdao)
 TESSALINE_RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
 TESSALINE_DEB_PACKAGES=(dpkg-dev file lintian appstream desktop-file-utils)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the installed wizard once under a virtual X server: page 1, Next, the driver test
-# against the stand-in tool, page 2 with its result, Finish. Saves a screenshot of each page.
+# Runs the installed wizard's demonstration once under a virtual X server: page 1, Next, the
+# driver test against the stand-in tool, page 2 with its result, Finish. Saves a screenshot of
+# each page. The demonstration keeps what it stores apart from the user's settings.
 # Usage: scripts/headless-demo.sh <install prefix> <screenshot folder>
 set -euo pipefail
 prefix=$(readlink -f "$1")
@@ -22,7 +23,7 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 log="$out/burn-commands.log"
 : >"$log"
 export TESSALINE_BURN_LOG="$log"
-"$prefix/bin/tessaline" >"$out/wizard.log" 2>&1 &
+"$prefix/bin/tessaline" --demo >"$out/wizard.log" 2>&1 &
 app=$!
 
 window=$(timeout 30 xdotool search --sync --onlyvisible --classname tessaline | head -n 1)
@@ -50,9 +51,9 @@ app=
 echo "the wizard ended with exit status $status"
 [ "$status" -eq 0 ] || exit 1
 
-store="${XDG_CONFIG_HOME:-$HOME/.config}"
-[ -n "${XDG_CONFIG_HOME:-}" ] || store="$HOME/.config"
-store="$store/Tessaline/user.reg"
+store="${XDG_CONFIG_HOME:-}"
+case "$store" in /*) ;; *) store="$HOME/.config" ;; esac
+store="$store/Tessaline/demo/Tessaline/user.reg"
 value=$(awk 'BEGIN{IGNORECASE=1} /^\[/{inkey = (tolower($0) ~ /\\software\\quorvane\\output_setting\\driver\]/)} inkey && /^@=/{print substr($0, 3)}' "$store" 2>/dev/null || true)
-echo "driver value in the registry ($store): ${value:-none}"
+echo "driver value the demonstration stored ($store): ${value:-none}"
 echo "commands the tool received: $log"

@@ -2,18 +2,20 @@
 # Builds the Debian package tessaline_<version>_amd64.deb with CPack from a Release build in
 # build-deb/ (Debian's hardening flags, no tests) and checks it: its control fields, its file list
 # against packaging/deb-contents.txt, lintian (no error, no warning; the judgements that do not
-# apply are overridden in packaging/lintian-overrides, each with its reason), the menu entry and
-# the AppStream metainfo; then the program unpacked from it runs to Finish under a virtual X server.
-# With CI=true only (CI runs as root on a machine of its own), the package is also installed with
-# dpkg, /usr/bin/tessaline is run to Finish, and after `dpkg -r` nothing of it may be left but
-# the user's settings. Run by hand, it never installs anything system-wide beyond the tools it
+# apply are overridden in packaging/lintian-overrides, each with its reason), the menu entries and
+# the AppStream metainfo; then the program unpacked from it runs under a virtual X server: the
+# demonstration to Finish, and the wizard on this computer without a CD writer, where it must
+# list none and probe nothing. With CI=true only (CI runs as root on a machine of its own), the
+# package is also installed with dpkg, /usr/bin/tessaline is run the same two ways, and after
+# `dpkg -r` nothing of it may be left but the user's settings. Run by hand, it never installs anything system-wide beyond the tools it
 # needs. Exit status 0 when every check passed. The package is left in build-deb/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 source scripts/wizard-x11.sh
 
-ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_DEB_PACKAGES[@]}" "${TESSALINE_RUN_PACKAGES[@]}"
+ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TOOL_PACKAGES[@]}" "${TESSALINE_DEB_PACKAGES[@]}" \
+    "${TESSALINE_RUN_PACKAGES[@]}"
 
 BUILD=build-deb
 fail() {
@@ -55,7 +57,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] || fail "Architecture: $(field Architecture)"
 depends=$(field Depends)
 depended=$(tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }')
-for needed in qt6-qpa-plugins fonts-wine libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+for needed in cdrdao qt6-qpa-plugins fonts-wine libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
     grep -Fqx "$needed" <<<"$depended" || fail "Depends lacks $needed: $depends"
 done
 
@@ -74,10 +76,17 @@ grep -v '^running with root privileges' "$work/lintian.log" || true
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-desktop-file-validate "$root/usr/share/applications/tessaline.desktop" || fail "the menu entry is not valid"
+for entry in tessaline tessaline-demo; do
+    desktop-file-validate "$root/usr/share/applications/$entry.desktop" || fail "the menu entry $entry is not valid"
+done
 grep -qx "Exec=/usr/bin/tessaline" "$root/usr/share/applications/tessaline.desktop" &&
     grep -qx "Path=/usr/lib/tessaline" "$root/usr/share/applications/tessaline.desktop" ||
     fail "the menu entry does not start /usr/bin/tessaline in /usr/lib/tessaline"
+grep -qx "Exec=/usr/bin/tessaline --demo" "$root/usr/share/applications/tessaline-demo.desktop" &&
+    grep -qx "Path=/usr/lib/tessaline/demo" "$root/usr/share/applications/tessaline-demo.desktop" ||
+    fail "the demonstration's menu entry does not start /usr/bin/tessaline --demo in /usr/lib/tessaline/demo"
+cmp -s "$root/usr/lib/tessaline/tessaline" "$root/usr/lib/tessaline/demo/tessaline" ||
+    fail "the demonstration's program differs from the program"
 echo "== package-deb: appstreamcli validate --no-net --pedantic"
 appstreamcli validate --no-net --pedantic --explain "$root"/usr/share/metainfo/*.metainfo.xml ||
     fail "appstreamcli rejects the metainfo"
@@ -86,16 +95,33 @@ grep -q "<release version=\"$version\"" "$root"/usr/share/metainfo/*.metainfo.xm
 zcat "$root/usr/share/doc/tessaline/changelog.gz" | head -n 1 | grep -q "^tessaline ($version)" ||
     fail "the changelog's latest entry is not $version"
 
-# Checks one run of the wizard: the tool was started from the given application directory, and
-# the driver of the shipped scenario's first writer (generic-mmc, position 1 in the table) was
-# stored in the user's store below the given home.
-check_run() {  # what, application directory, tool log, home
+driver_key='HKEY_CURRENT_USER\Software\Quorvane\Output_Setting\Driver'
+
+# Checks one run of the demonstration: the stand-in tool was started from the demonstration's
+# application directory, the driver of the shipped scenario's first writer (generic-mmc, position
+# 1 in the table) was stored in the demonstration's own store below the given home, and nothing
+# in the user's.
+check_demo_run() {  # what, application directory, tool log, home
+    local first expected="$2/demo/Burn.exe scanbus -v 0" value
+    first=$(head -n 1 "$3")
+    [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
+    value=$(reg_file_value "$4/.config/Tessaline/demo/Tessaline/user.reg" "$driver_key")
+    [ "$value" = 1 ] || fail "$1: the demonstration stored driver '${value:-none}', expected 1 (generic-mmc)"
+    value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
+    [ -z "$value" ] || fail "$1: the demonstration stored driver '$value' in the user's own settings"
+    echo "== package-deb: $1 ran to Finish; stored driver 1 (generic-mmc) in its own store"
+}
+
+# Checks one run of the wizard on this computer, which has no CD writer: the bridge was started
+# from the application directory and ran the system's tool, and nothing was stored.
+check_no_writer_run() {  # what, application directory, tool log, home
     local first expected="$2/Burn.exe scanbus -v 0" value
     first=$(head -n 1 "$3")
     [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
-    value=$(reg_file_value "$4/.config/Tessaline/user.reg" 'HKEY_CURRENT_USER\Software\Quorvane\Output_Setting\Driver')
-    [ "$value" = 1 ] || fail "$1: the stored driver is '${value:-none}', expected 1 (generic-mmc)"
-    echo "== package-deb: $1 ran to Finish; stored driver 1 (generic-mmc)"
+    grep -q "^  runs: .*/cdrdao scanbus -v 0\$" "$3" || fail "$1: Burn.exe did not run cdrdao: $(cat "$3")"
+    value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
+    [ -z "$value" ] || fail "$1: stored driver '$value' without a writer"
+    echo "== package-deb: $1 without a CD writer listed none, probed nothing, stored nothing"
 }
 
 start_virtual_display "$work/xvfb.log"
@@ -103,9 +129,13 @@ start_virtual_display "$work/xvfb.log"
 # The program as packaged (stripped, hardened), unpacked into a folder: the tree is relocatable.
 mkdir -p "$work/home-unpacked"
 HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/unpacked-tool.log" \
+    "$work/unpacked-out.log" "$root/usr/bin/tessaline" --demo ||
+    { cat "$work/unpacked-out.log"; fail "the unpacked demonstration did not run to Finish"; }
+check_demo_run "the unpacked demonstration" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
+HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_wizard_without_writer tessaline "$work/unpacked-tool.log" \
     "$work/unpacked-out.log" "$root/usr/bin/tessaline" ||
-    { cat "$work/unpacked-out.log"; fail "the unpacked program did not run to Finish"; }
-check_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
+    { cat "$work/unpacked-out.log"; fail "the unpacked program misbehaved without a CD writer"; }
+check_no_writer_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
 
 if [ "${CI:-}" != true ]; then
     echo "== package-deb: install check (dpkg -i, run /usr/bin/tessaline, dpkg -r) runs only under CI=true"
@@ -123,9 +153,12 @@ dpkg-query -W -f='${Status}' tessaline | grep -q "install ok installed" || fail 
 
 home="$work/home"
 mkdir -p "$home"
-HOME="$home" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
-    { cat "$work/out.log"; fail "/usr/bin/tessaline did not run to Finish"; }
-check_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
+HOME="$home" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline --demo ||
+    { cat "$work/out.log"; fail "/usr/bin/tessaline --demo did not run to Finish"; }
+check_demo_run "/usr/bin/tessaline --demo" /usr/lib/tessaline "$work/tool.log" "$home"
+HOME="$home" XDG_CONFIG_HOME='' run_wizard_without_writer tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
+    { cat "$work/out.log"; fail "/usr/bin/tessaline misbehaved without a CD writer"; }
+check_no_writer_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
 
 echo "== package-deb: dpkg -r tessaline"
 dpkg -r tessaline
@@ -137,5 +170,5 @@ while read -r _ _ path; do
     case "$path" in */) [ -d "/${path%/}" ] && [[ "$path" == *tessaline* ]] && left+=("/$path") ;; *) [ -e "/$path" ] && left+=("/$path") ;; esac
 done <"$work/contents.txt"
 [ ${#left[@]} -eq 0 ] || fail "left on disk after dpkg -r: ${left[*]}"
-[ -f "$home/.config/Tessaline/user.reg" ] || fail "dpkg -r took the user's settings"
+[ -f "$home/.config/Tessaline/demo/Tessaline/user.reg" ] || fail "dpkg -r took the demonstration's settings"
 echo "== package-deb: removed; nothing of the package is left, the user's settings are kept"

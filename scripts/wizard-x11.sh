@@ -78,9 +78,42 @@ run_wizard_to_finish() {  # window class, tool log, output log, command...
     return "$status"
 }
 
+# Starts the wizard with the given command on a computer where the tool lists no CD writer, and
+# takes it as far as a person could: Enter on page 1 (Next) with the empty list, which only shows
+# "Select your CD writer". Fails when the window never shows, when the tool is asked for anything
+# but the bus scan, or when the wizard ends; ends it afterwards. The tool's command lines go to
+# <tool log>, the wizard's output to <output log>.
+run_wizard_without_writer() {  # window class, tool log, output log, command...
+    local class=$1 tool_log=$2 out_log=$3
+    shift 3
+    : >"$tool_log"
+    QT_QPA_PLATFORM=xcb TESSALINE_BURN_LOG=$tool_log "$@" >"$out_log" 2>&1 &
+    local app=$! window= status=0
+    window=$(timeout 90 xdotool search --sync --onlyvisible --classname "$class" 2>/dev/null | head -n 1) || true
+    if [ -z "$window" ]; then
+        echo "the wizard's window ($class) did not show within 90 s" >&2
+        kill "$app" 2>/dev/null || true
+        return 1
+    fi
+    xdotool windowfocus --sync "$window" key Return
+    sleep 2
+    if ! kill -0 "$app" 2>/dev/null; then
+        echo "the wizard ended on Next with no writer to choose" >&2
+        status=1
+    elif grep -qv -e "scanbus" "$tool_log"; then
+        echo "the wizard asked the tool for more than the bus scan:" >&2
+        cat "$tool_log" >&2
+        status=1
+    fi
+    kill "$app" 2>/dev/null || true
+    wait "$app" 2>/dev/null || true
+    return "$status"
+}
+
 # Prints the unnamed value of a key in a registry export (a .reg file: the Linux store, or what
-# `reg export` writes), e.g. "1" for @="1"; nothing when the key or the value is missing.
+# `reg export` writes), e.g. "1" for @="1"; nothing when the file, the key or the value is missing.
 reg_file_value() {  # file, key path as written in the file (without brackets)
+    [ -f "$1" ] || return 0
     iconv -f "$(reg_file_encoding "$1")" -t UTF-8 "$1" 2>/dev/null | tr -d '\r' |
         awk -v key="[$2]" '/^\[/ { inkey = (tolower($0) == tolower(key)) }
                            inkey && /^@=/ { v = substr($0, 3); gsub(/^"|"$/, "", v); print v }'
