@@ -65,7 +65,7 @@ TEST(BridgeScanTest, ReadsTheToolsFixedWidthFieldsEvenWithCommasInside)
     EXPECT_FALSE(bridge::ParseScanLine(""));
 }
 
-TEST(BridgeScanTest, ListsEveryUnitUnderItsOwnAddressAfterAHeading)
+TEST(BridgeScanTest, ListsEveryUnitUnderItsOwnAddressInAddressOrderAfterAHeading)
 {
     const std::vector<ScsiUnit> units = {Unit(1, 0, 0, 0, "/dev/sr0"), Unit(3, 0, 0, 0, "/dev/sr1")};
     const bridge::ScanAnswer answer = bridge::TranslateScan("/dev/sr1 : QUORVANE, CDRW-5210       , 1.04\n"
@@ -73,7 +73,7 @@ TEST(BridgeScanTest, ListsEveryUnitUnderItsOwnAddressAfterAHeading)
                                                             "/dev/sr0 : HL-DT-ST, DVDRAM GH24NSD1 , LG00\n",
                                                             units);
     EXPECT_EQ(answer.listing, std::string(bridge::kScanHeading) +
-                                  "\n3,0,0  QUORVANE CDRW-5210 1.04\n1,0,0  HL-DT-ST DVDRAM GH24NSD1 LG00\n");
+                                  "\n1,0,0  HL-DT-ST DVDRAM GH24NSD1 LG00\n3,0,0  QUORVANE CDRW-5210 1.04\n");
     EXPECT_EQ(answer.otherLines, "WARNING: something the tool says\n");
     EXPECT_EQ(bridge::TranslateScan("", units).listing, std::string(bridge::kScanHeading) + "\n");
 }
@@ -120,19 +120,45 @@ TEST(BridgeSysfsTest, FindsTheCdUnitsWithABlockDeviceInAddressOrder)
     EXPECT_TRUE(bridge::ReadScsiUnits(root / "missing").empty());
 }
 
-TEST(BridgeProbeTest, AcceptsOnlyARunThatEndedWellAndReadTheDiscsState)
+// Reports as cdrdao 1.2.4 prints them (docs/real-writer.md has where each comes from).
+constexpr const char* kBlankRead =
+    "CD-RW                : no\nTotal Capacity       : 79:57:74 (359849 blocks, 702/807 MB)\n"
+    "CD-R medium          : Taiyo Yuden Company Limited\nRecording Speed      : n/a\nCD-R empty           : "
+    "yes\n";
+constexpr const char* kClosedRead =
+    "CD-RW                : no\nTotal Capacity       : n/a\nCD-R empty           : no\n"
+    "Toc Type             : CD-DA or CD-ROM\nSessions             : 1\nLast Track           : 1\n"
+    "Appendable           : no\n";
+// plextor and toshiba send the unit nothing; teac-cdr55's command was refused; cdd2600 on an
+// MMC unit; a driver whose commands were all refused.
+constexpr const char* kNothingRead[] = {
+    "CD-RW                : n/a\nTotal Capacity       : n/a\nCD-R empty           : no\n",
+    "CD-RW                : no\nTotal Capacity       : 00:00:00 (0 blocks, 0/0 MB)\nCD-R empty           : "
+    "yes\n",
+    "Total Capacity       : 00:00:00 (0 blocks, 0/0 MB)\nCD-R empty           : no\n"
+    "Toc Type             : CD-DA or CD-ROM\nSessions             : 0\nLast Track           : 0\n"
+    "Appendable           : no\n",
+    "CD-RW                : n/a\nTotal Capacity       : n/a\nCD-R empty           : n/a\n",
+};
+
+TEST(BridgeProbeTest, AcceptsOnlyARunThatEndedWellAndReadTheDiscFromTheUnit)
 {
     bridge::ToolOutcome read;
     read.started = true;
     read.exitStatus = 0;
-    read.standardOutput = "CD-RW                : no\nCD-R empty           : yes\n";
+    read.standardOutput = kBlankRead;
     EXPECT_FALSE(bridge::ProbeRefusal(read));
     bridge::ToolOutcome closed = read;
-    closed.standardOutput = "CD-R empty           : no\nAppendable           : no\n";
+    closed.standardOutput = kClosedRead;
     EXPECT_FALSE(bridge::ProbeRefusal(closed));
+    for (const char* report : kNothingRead) {
+        bridge::ToolOutcome unread = read;
+        unread.standardOutput = report;
+        EXPECT_TRUE(bridge::ProbeRefusal(unread)) << report;
+    }
 
     bridge::ToolOutcome unread = read;
-    unread.standardOutput = "CD-RW                : n/a\nCD-R empty           : n/a\n";
+    unread.standardOutput = kNothingRead[3];
     bridge::ToolOutcome failed = read;
     failed.exitStatus = 1;
     bridge::ToolOutcome killed = read;
@@ -140,8 +166,10 @@ TEST(BridgeProbeTest, AcceptsOnlyARunThatEndedWellAndReadTheDiscsState)
     killed.signal = SIGSEGV;
     bridge::ToolOutcome notReady = read;
     notReady.stopped = true;
+    bridge::ToolOutcome readOnly = read;
+    readOnly.standardError = "WARNING: SCSI device is currently in use. Only read commands are supported.\n";
     bridge::ToolOutcome notStarted;
-    for (const bridge::ToolOutcome& outcome : {unread, failed, killed, notReady, notStarted})
+    for (const bridge::ToolOutcome& outcome : {unread, failed, killed, notReady, readOnly, notStarted})
         EXPECT_TRUE(bridge::ProbeRefusal(outcome));
     EXPECT_NE(bridge::ProbeRefusal(notReady)->find("not ready"), std::string::npos);
     EXPECT_EQ(bridge::RefusalLine("", "why"), "Cannot read driver (default): why");

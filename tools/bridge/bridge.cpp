@@ -1,5 +1,9 @@
 #include "tools/bridge/bridge.h"
 
+#include <algorithm>
+#include <optional>
+#include <utility>
+
 #include "platform/text.h"
 
 namespace bridge {
@@ -42,18 +46,47 @@ std::string Joined(const std::vector<std::string>& parts)
     return joined;
 }
 
-// "CD-R empty           : yes" in the disk-info report: the tool could tell from the disc
-// whether anything is written on it.
-bool ReportsDiscState(std::string_view report)
+// The value of a field of the disk-info report ("Total Capacity       : 79:57:74 (359849
+// blocks, ...)"); nothing when the report has no such line.
+std::optional<std::string_view> ReportField(std::string_view report, std::string_view name)
 {
     text::LineReader lines(report);
     std::string_view line;
     while (lines.Next(&line)) {
-        if (line.rfind("CD-R empty", 0) != 0) continue;
+        if (line.rfind(name, 0) != 0) continue;
         const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos) return false;
-        const std::string_view value = text::Trim(line.substr(colon + 1));
-        return value == "yes" || value == "no";
+        if (colon == std::string_view::npos) return std::nullopt;
+        return text::Trim(line.substr(colon + 1));
+    }
+    return std::nullopt;
+}
+
+// The number of blocks in "79:57:74 (359849 blocks, 702/807 MB)"; 0 when there is none.
+long BlocksOf(std::string_view capacity)
+{
+    const std::size_t open = capacity.find('(');
+    if (open == std::string_view::npos) return 0;
+    long blocks = 0;
+    for (std::size_t i = open + 1; i < capacity.size() && capacity[i] >= '0' && capacity[i] <= '9'; ++i)
+        blocks = blocks * 10 + (capacity[i] - '0');
+    return blocks;
+}
+
+// True when the disk-info report shows what only the unit can tell about its disc: for a blank
+// disc its capacity, for a written one its sessions. A driver that sent the unit nothing, or
+// commands it refused, still prints "CD-R empty" with a value of its own (plextor and toshiba
+// say "no" on every disc, teac-cdr55 "yes" with a capacity of 0 blocks), so that line alone
+// proves nothing.
+bool ReportsDiscState(std::string_view report)
+{
+    const std::optional<std::string_view> empty = ReportField(report, "CD-R empty");
+    if (empty == "yes") {
+        const std::optional<std::string_view> capacity = ReportField(report, "Total Capacity");
+        return capacity && BlocksOf(*capacity) > 0;
+    }
+    if (empty == "no") {
+        const std::optional<std::string_view> sessions = ReportField(report, "Sessions");
+        return ReportField(report, "Appendable") && sessions && !sessions->empty() && *sessions != "0";
     }
     return false;
 }
@@ -140,27 +173,32 @@ std::optional<ScannedUnit> ParseScanLine(std::string_view line)
 ScanAnswer TranslateScan(std::string_view toolAnswer, const std::vector<ScsiUnit>& units)
 {
     const std::vector<std::string> addresses = UnitAddresses(units);
+    // Each line with its unit's place in address order; the tool lists them in the order of
+    // the names of their sysfs folders, where "12:0:0:0" comes before "1:0:0:0".
+    std::vector<std::pair<std::size_t, std::string>> lines;
     ScanAnswer answer;
-    answer.listing = std::string(kScanHeading) + '\n';
-    text::LineReader lines(toolAnswer);
+    text::LineReader reader(toolAnswer);
     std::string_view line;
-    while (lines.Next(&line)) {
+    while (reader.Next(&line)) {
         const std::optional<ScannedUnit> unit = ParseScanLine(line);
         if (!unit) {
             if (!text::Trim(line, " \t\r").empty()) answer.otherLines.append(line).append("\n");
             continue;
         }
-        std::string address;
+        std::size_t place = units.size();
         for (std::size_t i = 0; i < units.size(); ++i)
-            if (units[i].node == unit->node) address = addresses[i];
-        // A unit that left sysfs between the tool's look and ours is listed by its device name.
-        if (address.empty()) {
-            const std::size_t slash = unit->node.rfind('/');
-            address = unit->node.substr(slash + 1).substr(0, kAddressWidth);
-        }
+            if (units[i].node == unit->node) place = i;
+        // A unit that left sysfs between the tool's look and ours is listed by its device name, last.
+        std::string address = place < units.size()
+                                  ? addresses[place]
+                                  : unit->node.substr(unit->node.rfind('/') + 1).substr(0, kAddressWidth);
         address.resize(kAddressWidth, ' ');
-        answer.listing += address + "  " + unit->description + '\n';
+        lines.emplace_back(place, address + "  " + unit->description + '\n');
     }
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    answer.listing = std::string(kScanHeading) + '\n';
+    for (const auto& [place, text] : lines) answer.listing += text;
     return answer;
 }
 
@@ -171,6 +209,11 @@ std::optional<std::string> ProbeRefusal(const ToolOutcome& outcome)
     if (!outcome.started) return "cdrdao could not be started";
     if (outcome.stopped) return "the unit is not ready (is there a disc in it?)";
     if (outcome.signal != 0) return "cdrdao was ended by signal " + std::to_string(outcome.signal);
+    // cdrdao falls back to reading alone when the unit is in use by another program or the user
+    // may not write to it; a simulated write, like a real one, then cannot be made.
+    if (ContainsIgnoringCase(outcome.standardError, "Only read commands are supported"))
+        return "cdrdao could open the unit for reading only (another program uses it, or you may not write "
+               "to it)";
     if (outcome.exitStatus != 0)
         return "cdrdao could not work the unit with it (exit status " + std::to_string(outcome.exitStatus) +
                ")";

@@ -45,9 +45,9 @@ std::optional<ScannedUnit> ParseScanLine(std::string_view line);
 
 inline constexpr const char* kScanHeading = "Burn: the CD and DVD units that cdrdao found";
 
-// The wizard's list: the heading, then for every unit the tool found, in the tool's order, a
-// line of its address padded to five characters, two blanks and its description, each ending
-// with a line feed. Lines of the tool's answer that are not units are left for standard output.
+// The wizard's list: the heading, then for every unit the tool found, in the order of their
+// addresses, a line of its address padded to five characters, two blanks and its description,
+// each ending with a line feed. Lines of the tool's answer that are not units are left for standard output.
 struct ScanAnswer {
     std::string listing;
     std::string otherLines;
@@ -73,7 +73,8 @@ struct ToolOutcome {
 bool IsNotReadyLine(std::string_view line);
 
 // Why the tool could not work the unit with the driver of a disk-info run; nothing when it
-// could: it ran to the end, succeeded and could tell from the disc whether it is empty.
+// could: it opened the unit for writing, ran to the end, succeeded and reported what only the
+// unit can tell about the disc (a blank disc's capacity, a written disc's sessions).
 std::optional<std::string> ProbeRefusal(const ToolOutcome& outcome);
 
 // The line the wizard reads as a refusal: "Cannot read driver <name>: <reason>".
