@@ -4,10 +4,12 @@
 # against packaging/deb-contents.txt, lintian (no error, no warning; the judgements that do not
 # apply are overridden in packaging/lintian-overrides, each with its reason), the menu entries and
 # the AppStream metainfo; then the program unpacked from it runs under a virtual X server: the
-# demonstration to Finish, and the wizard on this computer without a CD writer, where it must
-# list none and probe nothing. With CI=true only (CI runs as root on a machine of its own), the
-# package is also installed with dpkg, /usr/bin/tessaline is run the same two ways, and after
-# `dpkg -r` nothing of it may be left but the user's settings. Run by hand, it never installs anything system-wide beyond the tools it
+# demonstration to Finish; the wizard on this computer without a CD writer, where it must list
+# none and probe nothing; and the wizard to Finish with an emulated CD writer in front of the
+# system's cdrdao (tests/real_writer/with_emulated_writer, from the test build in build/), where
+# it must find the writer's driver. With CI=true only (CI runs as root on a machine of its own),
+# the package is also installed with dpkg, /usr/bin/tessaline is run the same three ways, and
+# after `dpkg -r` nothing of it may be left but the user's settings. Run by hand, it never installs anything system-wide beyond the tools it
 # needs. Exit status 0 when every check passed. The package is left in build-deb/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -124,6 +126,35 @@ check_no_writer_run() {  # what, application directory, tool log, home
     echo "== package-deb: $1 without a CD writer listed none, probed nothing, stored nothing"
 }
 
+# Checks one run of the wizard with an emulated blank CD-R in front of cdrdao: the bridge listed
+# it, cdrdao's own choice of driver read the disc (position 0 stored) and the simulated write ran
+# on the writer's device.
+check_writer_run() {  # what, application directory, tool log, home
+    local first expected="$2/Burn.exe scanbus -v 0" value
+    first=$(head -n 1 "$3")
+    [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
+    grep -q "^  runs: .*/cdrdao simulate --device /dev/sr0 -n --reload --eject test.cue\$" "$3" ||
+        fail "$1: cdrdao ran no simulated write on /dev/sr0: $(cat "$3")"
+    value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
+    [ "$value" = 0 ] || fail "$1: the stored driver is '${value:-none}', expected 0 (cdrdao's own choice)"
+    echo "== package-deb: $1 with an emulated CD writer ran to Finish; stored driver 0"
+}
+
+# The emulated writer comes from the test build (./test.sh builds build/ first).
+emulator_build=build
+[ -f "$emulator_build/CMakeCache.txt" ] ||
+    configure_once "$emulator_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_WERROR=ON
+cmake --build "$emulator_build" --target with_emulated_writer -j2 >"$work/emulator-build.log" 2>&1 ||
+    { tail -20 "$work/emulator-build.log"; fail "the emulated writer could not be built in $emulator_build"; }
+with_writer=("$emulator_build/tests/real_writer/with_emulated_writer" "$work/blank-writer.units")
+printf '[unit]\nnode = /dev/sr0\naddress = 1:0:0:0\nvendor = TSLN\nproduct = CDRW 4012\nrevision = 1.00\n' \
+    >"$work/blank-writer.units"
+printf 'disc = blank-cd-r\naccess = open\ncommands = mmc\n' >>"$work/blank-writer.units"
+# Runs the wizard to Finish with the emulated writer (the function runs in the writer's bus).
+run_with_writer() {  # tool log, output log, command...
+    "${with_writer[@]}" bash -c 'source scripts/wizard-x11.sh && run_wizard_to_finish tessaline "$@"' _ "$@"
+}
+
 start_virtual_display "$work/xvfb.log"
 
 # The program as packaged (stripped, hardened), unpacked into a folder: the tree is relocatable.
@@ -136,6 +167,10 @@ HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_wizard_without_writer tessalin
     "$work/unpacked-out.log" "$root/usr/bin/tessaline" ||
     { cat "$work/unpacked-out.log"; fail "the unpacked program misbehaved without a CD writer"; }
 check_no_writer_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
+HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_with_writer "$work/unpacked-tool.log" \
+    "$work/unpacked-out.log" "$root/usr/bin/tessaline" ||
+    { cat "$work/unpacked-out.log"; fail "the unpacked program did not run to Finish with an emulated CD writer"; }
+check_writer_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
 
 if [ "${CI:-}" != true ]; then
     echo "== package-deb: install check (dpkg -i, run /usr/bin/tessaline, dpkg -r) runs only under CI=true"
@@ -159,6 +194,9 @@ check_demo_run "/usr/bin/tessaline --demo" /usr/lib/tessaline "$work/tool.log" "
 HOME="$home" XDG_CONFIG_HOME='' run_wizard_without_writer tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
     { cat "$work/out.log"; fail "/usr/bin/tessaline misbehaved without a CD writer"; }
 check_no_writer_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
+HOME="$home" XDG_CONFIG_HOME='' run_with_writer "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
+    { cat "$work/out.log"; fail "/usr/bin/tessaline did not run to Finish with an emulated CD writer"; }
+check_writer_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
 
 echo "== package-deb: dpkg -r tessaline"
 dpkg -r tessaline
@@ -170,5 +208,5 @@ while read -r _ _ path; do
     case "$path" in */) [ -d "/${path%/}" ] && [[ "$path" == *tessaline* ]] && left+=("/$path") ;; *) [ -e "/$path" ] && left+=("/$path") ;; esac
 done <"$work/contents.txt"
 [ ${#left[@]} -eq 0 ] || fail "left on disk after dpkg -r: ${left[*]}"
-[ -f "$home/.config/Tessaline/demo/Tessaline/user.reg" ] || fail "dpkg -r took the demonstration's settings"
+[ -f "$home/.config/Tessaline/user.reg" ] || fail "dpkg -r took the user's settings"
 echo "== package-deb: removed; nothing of the package is left, the user's settings are kept"
