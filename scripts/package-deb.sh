@@ -99,14 +99,20 @@ zcat "$root/usr/share/doc/tessaline/changelog.gz" | head -n 1 | grep -q "^tessal
 
 driver_key='HKEY_CURRENT_USER\Software\Quorvane\Output_Setting\Driver'
 
+# The wizard started its tool from the application directory: the tool's first command line.
+check_first_command() {  # what, expected line, tool log
+    local first
+    first=$(head -n 1 "$3")
+    [ "$first" = "$2" ] || fail "$1: the tool was run as '$first', expected '$2'"
+}
+
 # Checks one run of the demonstration: the stand-in tool was started from the demonstration's
 # application directory, the driver of the shipped scenario's first writer (generic-mmc, position
 # 1 in the table) was stored in the demonstration's own store below the given home, and nothing
 # in the user's.
 check_demo_run() {  # what, application directory, tool log, home
-    local first expected="$2/demo/Burn.exe scanbus -v 0" value
-    first=$(head -n 1 "$3")
-    [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
+    local value
+    check_first_command "$1" "$2/demo/Burn.exe scanbus -v 0" "$3"
     value=$(reg_file_value "$4/.config/Tessaline/demo/Tessaline/user.reg" "$driver_key")
     [ "$value" = 1 ] || fail "$1: the demonstration stored driver '${value:-none}', expected 1 (generic-mmc)"
     value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
@@ -117,9 +123,8 @@ check_demo_run() {  # what, application directory, tool log, home
 # Checks one run of the wizard on this computer, which has no CD writer: the bridge was started
 # from the application directory and ran the system's tool, and nothing was stored.
 check_no_writer_run() {  # what, application directory, tool log, home
-    local first expected="$2/Burn.exe scanbus -v 0" value
-    first=$(head -n 1 "$3")
-    [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
+    local value
+    check_first_command "$1" "$2/Burn.exe scanbus -v 0" "$3"
     grep -q "^  runs: .*/cdrdao scanbus -v 0\$" "$3" || fail "$1: Burn.exe did not run cdrdao: $(cat "$3")"
     value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
     [ -z "$value" ] || fail "$1: stored driver '$value' without a writer"
@@ -130,9 +135,8 @@ check_no_writer_run() {  # what, application directory, tool log, home
 # it, cdrdao's own choice of driver read the disc (position 0 stored) and the simulated write ran
 # on the writer's device.
 check_writer_run() {  # what, application directory, tool log, home
-    local first expected="$2/Burn.exe scanbus -v 0" value
-    first=$(head -n 1 "$3")
-    [ "$first" = "$expected" ] || fail "$1: the tool was run as '$first', expected '$expected'"
+    local value
+    check_first_command "$1" "$2/Burn.exe scanbus -v 0" "$3"
     grep -q "^  runs: .*/cdrdao simulate --device /dev/sr0 -n --reload --eject test.cue\$" "$3" ||
         fail "$1: cdrdao ran no simulated write on /dev/sr0: $(cat "$3")"
     value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")

@@ -27,6 +27,23 @@ stop_virtual_display() {
     TESSALINE_XVFB_PID=
 }
 
+# Starts the wizard and waits for its window: sets app (its process) and window. Fails, with the
+# wizard ended, when the window does not show within 90 s.
+start_wizard() {  # window class, tool log, output log, command...
+    local class=$1 tool_log=$2 out_log=$3
+    shift 3
+    : >"$tool_log"
+    # Qt's X11 platform, whatever QT_QPA_PLATFORM the caller's tests use.
+    QT_QPA_PLATFORM=xcb TESSALINE_BURN_LOG=${TOOL_LOG_NAME:-$tool_log} "$@" >"$out_log" 2>&1 &
+    app=$!
+    window=$(timeout 90 xdotool search --sync --onlyvisible --classname "$class" 2>/dev/null | head -n 1) || true
+    if [ -z "$window" ]; then
+        echo "the wizard's window ($class) did not show within 90 s" >&2
+        kill "$app" 2>/dev/null || true
+        return 1
+    fi
+}
+
 # Starts the wizard with the given command and takes it through both pages: Enter on page 1
 # (Next, the default button, with the first writer chosen), then waits until the tool has been
 # asked for the simulated write, then Enter until the wizard ends (page 2's Finish, enabled once
@@ -35,18 +52,8 @@ stop_virtual_display() {
 # path under Wine). Returns the wizard's exit status; fails when the window never shows, the driver
 # test never reaches the simulated write, or the wizard does not end, each within its deadline.
 run_wizard_to_finish() {  # window class, tool log, output log, command...
-    local class=$1 tool_log=$2 out_log=$3
-    shift 3
-    : >"$tool_log"
-    # Qt's X11 platform, whatever QT_QPA_PLATFORM the caller's tests use.
-    QT_QPA_PLATFORM=xcb TESSALINE_BURN_LOG=${TOOL_LOG_NAME:-$tool_log} "$@" >"$out_log" 2>&1 &
-    local app=$! window= i status=0
-    window=$(timeout 90 xdotool search --sync --onlyvisible --classname "$class" 2>/dev/null | head -n 1) || true
-    if [ -z "$window" ]; then
-        echo "the wizard's window ($class) did not show within 90 s" >&2
-        kill "$app" 2>/dev/null || true
-        return 1
-    fi
+    local class=$1 tool_log=$2 app window i status=0
+    start_wizard "$@" || return 1
     xdotool windowfocus --sync "$window" key Return
     for i in $(seq 600); do
         grep -q " simulate " "$tool_log" && break
@@ -84,17 +91,8 @@ run_wizard_to_finish() {  # window class, tool log, output log, command...
 # but the bus scan, or when the wizard ends; ends it afterwards. The tool's command lines go to
 # <tool log>, the wizard's output to <output log>.
 run_wizard_without_writer() {  # window class, tool log, output log, command...
-    local class=$1 tool_log=$2 out_log=$3
-    shift 3
-    : >"$tool_log"
-    QT_QPA_PLATFORM=xcb TESSALINE_BURN_LOG=$tool_log "$@" >"$out_log" 2>&1 &
-    local app=$! window= status=0
-    window=$(timeout 90 xdotool search --sync --onlyvisible --classname "$class" 2>/dev/null | head -n 1) || true
-    if [ -z "$window" ]; then
-        echo "the wizard's window ($class) did not show within 90 s" >&2
-        kill "$app" 2>/dev/null || true
-        return 1
-    fi
+    local tool_log=$2 app window status=0
+    start_wizard "$@" || return 1
     xdotool windowfocus --sync "$window" key Return
     sleep 2
     if ! kill -0 "$app" 2>/dev/null; then
