@@ -54,6 +54,6 @@ echo "the wizard ended with exit status $status"
 store="${XDG_CONFIG_HOME:-}"
 case "$store" in /*) ;; *) store="$HOME/.config" ;; esac
 store="$store/Tessaline/demo/Tessaline/user.reg"
-value=$(awk 'BEGIN{IGNORECASE=1} /^\[/{inkey = (tolower($0) ~ /\\software\\quorvane\\output_setting\\driver\]/)} inkey && /^@=/{print substr($0, 3)}' "$store" 2>/dev/null || true)
+value=$(awk 'BEGIN{IGNORECASE=1} /^\[/{inkey = (tolower($0) ~ /\\software\\quorvane\\output_setting\\driver\]/)} inkey && /^@=/{v = substr($0, 3); gsub(/"/, "", v); print v}' "$store" 2>/dev/null || true)
 echo "driver value the demonstration stored ($store): ${value:-none}"
 echo "commands the tool received: $log"
