@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/handle.h"
@@ -47,6 +48,15 @@ struct StartOptions {
     std::string commandLine;                  // one Windows-style command line, never run by a shell
     NativeHandle standardOutput = kNoHandle;  // kNoHandle: the null device
     NativeHandle standardError = kNoHandle;   // kNoHandle: the null device
+    // The child's current directory; empty: the caller's. The program itself is found as
+    // CreateProcessA finds it, from the caller's current directory.
+    std::string workingDirectory;
+};
+
+// How a child ended.
+struct ChildEnd {
+    int exitCode = 0;      // its exit status; on POSIX the signal's number when a signal ended it
+    bool crashed = false;  // a signal (POSIX) or an exception nothing handled (Windows) ended it
 };
 
 // A started child. It runs in a group of its own (a job object on Windows), with the caller's environment and
@@ -67,6 +77,9 @@ public:
     std::int64_t id() const;
     // Waits at most maxWaitMs for the child to end and collects it. True when it has ended.
     bool WaitForEnd(int maxWaitMs);
+    // How the child ended, once WaitForEnd has seen it end; nothing before, or when the system
+    // collected it itself (SIGCHLD ignored).
+    std::optional<ChildEnd> End() const;
     // Ends the child's whole group: asks politely first, and forces the end once the child
     // has gone or graceMs have passed, whichever comes first. Returns once the group is gone,
     // or after a short while at most; a child not collected by then is left to
@@ -91,6 +104,20 @@ struct StartResult {
 
 // Resolves the command line's program the way CreateProcessA does and starts it.
 StartResult StartProcess(const StartOptions& options);
+
+// Keeps the system's timer at 1 ms steps while it lives, so that waits for a child end on time
+// (Windows, where the default step is 15.6 ms; nothing elsewhere). Held only while a child is
+// waited for: a fast timer costs the whole system power.
+class FineTimer {
+public:
+    FineTimer();
+    ~FineTimer();
+    FineTimer(const FineTimer&) = delete;
+    FineTimer& operator=(const FineTimer&) = delete;
+
+private:
+    bool held_ = false;
+};
 
 // Collects every child that was left running by a destroyed ChildProcess and has ended
 // since. Never waits.

@@ -45,13 +45,17 @@ std::mutex uncollectedMutex;
 std::vector<pid_t> uncollected;
 
 // True when the child has been collected or can no longer be (SIGCHLD ignored by the caller
-// makes the system collect children itself).
-bool TryCollect(pid_t pid)
+// makes the system collect children itself). How it ended goes to *end when it was collected.
+bool TryCollect(pid_t pid, std::optional<ChildEnd>* end = nullptr)
 {
     for (;;) {
         int status = 0;
         const pid_t result = ::waitpid(pid, &status, WNOHANG);
-        if (result == pid) return true;
+        if (result == pid) {
+            if (end != nullptr && WIFEXITED(status)) *end = ChildEnd{WEXITSTATUS(status), false};
+            if (end != nullptr && WIFSIGNALED(status)) *end = ChildEnd{WTERMSIG(status), true};
+            return true;
+        }
         if (result == 0) return false;
         if (errno == EINTR) continue;
         return true;
@@ -135,6 +139,7 @@ struct ChildProcess::Impl {
     pid_t pid = -1;
     UniqueHandle pidfd;  // none where the kernel offers none; then waiting falls back to polling
     bool collected = false;
+    std::optional<ChildEnd> end;
 
     ~Impl()
     {
@@ -160,9 +165,11 @@ bool ChildProcess::WaitForEnd(int maxWaitMs)
     if (impl_->collected) return true;
     const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
     AwaitExit(impl_->pid, Fd(impl_->pidfd.get()), deadline);
-    impl_->collected = TryCollect(impl_->pid);
+    impl_->collected = TryCollect(impl_->pid, &impl_->end);
     return impl_->collected;
 }
+
+std::optional<ChildEnd> ChildProcess::End() const { return impl_ ? impl_->end : std::nullopt; }
 
 void ChildProcess::TerminateGroup(int graceMs)
 {
@@ -237,6 +244,8 @@ StartResult StartProcess(const StartOptions& options)
     if (error == 0) error = ConnectStream(&actions.actions, options.standardOutput, STDOUT_FILENO, O_WRONLY);
     if (error == 0) error = ConnectStream(&actions.actions, options.standardError, STDERR_FILENO, O_WRONLY);
     if (error == 0) error = ::posix_spawn_file_actions_addclosefrom_np(&actions.actions, STDERR_FILENO + 1);
+    if (error == 0 && !options.workingDirectory.empty())
+        error = ::posix_spawn_file_actions_addchdir_np(&actions.actions, options.workingDirectory.c_str());
 
     // The child starts with default signal handling and nothing blocked: an ignored SIGPIPE or
     // a blocked SIGTERM of ours must not be passed on.
@@ -279,6 +288,9 @@ StartResult StartProcess(const StartOptions& options)
     result.status = StartStatus::Started;
     return result;
 }
+
+FineTimer::FineTimer() = default;
+FineTimer::~FineTimer() = default;
 
 void ReapEndedChildren()
 {

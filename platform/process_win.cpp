@@ -1,7 +1,6 @@
 #include "platform/process.h"
 
 #include <windows.h>
-#include <timeapi.h>
 
 #include <timeapi.h>  // needs windows.h first
 
@@ -92,6 +91,7 @@ struct ChildProcess::Impl {
     // processes when closed: a child that outlives us keeps running.
     UniqueHandle job;
     DWORD id = 0;
+    std::optional<ChildEnd> end;
 
     HANDLE Process() const { return AsHandle(process.get()); }
     HANDLE Job() const { return AsHandle(job.get()); }
@@ -108,9 +108,19 @@ std::int64_t ChildProcess::id() const { return impl_ ? static_cast<std::int64_t>
 bool ChildProcess::WaitForEnd(int maxWaitMs)
 {
     if (!impl_) return true;
-    return ::WaitForSingleObject(impl_->Process(), static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) ==
-           WAIT_OBJECT_0;
+    if (::WaitForSingleObject(impl_->Process(), static_cast<DWORD>(maxWaitMs > 0 ? maxWaitMs : 0)) !=
+        WAIT_OBJECT_0)
+        return false;
+    DWORD code = 0;
+    if (!impl_->end && ::GetExitCodeProcess(impl_->Process(), &code)) {
+        // An exception nothing handled ends a process with its code, an NTSTATUS of the error
+        // severity (0xC0000005 for an access violation); programs end with small numbers.
+        impl_->end = ChildEnd{static_cast<int>(code), (code & 0xC0000000u) == 0xC0000000u};
+    }
+    return true;
 }
+
+std::optional<ChildEnd> ChildProcess::End() const { return impl_ ? impl_->end : std::nullopt; }
 
 // Console programs without a console of ours cannot be asked to end, so the whole job is ended
 // at once; graceMs only bounds the wait for the child's end.
@@ -162,12 +172,18 @@ ReadResult ReadAvailable(NativeHandle readEnd, char* buffer, std::size_t capacit
     return {ReadStatus::Data, got};
 }
 
-// Anonymous pipes cannot be waited on, so the pipe is looked at every millisecond. The system's
-// timer is asked for 1 ms steps once, as its default 15.6 ms would let a wait run a slice over.
+FineTimer::FineTimer() : held_(::timeBeginPeriod(1) == TIMERR_NOERROR) {}
+
+FineTimer::~FineTimer()
+{
+    if (held_) ::timeEndPeriod(1);
+}
+
+// Anonymous pipes cannot be waited on, so the pipe is looked at every millisecond; the runner
+// holds a FineTimer meanwhile, as the system's default step of 15.6 ms would let a wait run a
+// slice over.
 bool WaitReadable(NativeHandle readEnd, int maxWaitMs)
 {
-    static const bool fineTimer = ::timeBeginPeriod(1) == TIMERR_NOERROR;
-    (void)fineTimer;
     const auto deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs > 0 ? maxWaitMs : 0);
     for (;;) {
         DWORD available = 0;
@@ -210,9 +226,11 @@ StartResult StartProcess(const StartOptions& options)
     DWORD flags = CREATE_SUSPENDED;
     if (inheritList.get() != nullptr) flags |= EXTENDED_STARTUPINFO_PRESENT;
     std::string commandLine = win::Utf8ToAnsi(options.commandLine);
+    const std::string workingDirectory = win::Utf8ToAnsi(options.workingDirectory);
     PROCESS_INFORMATION process{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
-                          &startup.StartupInfo, &process)) {
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                          workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup.StartupInfo,
+                          &process)) {
         const DWORD failure = ::GetLastError();
         result.systemError = static_cast<int>(failure);
         result.status = failure == ERROR_FILE_NOT_FOUND || failure == ERROR_PATH_NOT_FOUND ||

@@ -1,7 +1,9 @@
 #include "runner/MGetCmdOutput.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <utility>
 
 #include "platform/codepage.h"
@@ -18,9 +20,10 @@ constexpr std::size_t kReadSize = 1024;
 constexpr int kSilentWaitMs = 16;
 // How long a stopped child may take to end on its own before it is killed.
 constexpr int kStopGraceMs = 150;
-// A child that has closed its output is normally ending; it gets this long to be collected
-// at once, and is otherwise collected by a later call.
-constexpr int kCollectWaitMs = 20;
+// A child that has closed its output is normally ending; it gets this long to end, so that
+// the call can tell how it ended (a crash), and is otherwise collected by a later call. Window
+// events keep running meanwhile.
+constexpr int kEndWaitMs = 2000;
 
 EventHook& InstalledHook()
 {
@@ -61,10 +64,26 @@ void WaitWhileSilent(platform::NativeHandle readEnd, const EventHook& hook, cons
         platform::WaitReadable(readEnd, kSilentWaitMs - static_cast<int>(spent.count()));
 }
 
+// Waits a while for a child whose output has ended to end too, running window events, and
+// says whether it has; a stop request or the time limit end the wait.
+bool AwaitEnd(platform::ChildProcess& child, platform::NativeHandle readEnd, const EventHook& hook,
+              const RunningCall& call, Clock::time_point limit)
+{
+    const Clock::time_point deadline = std::min(limit, Clock::now() + std::chrono::milliseconds(kEndWaitMs));
+    for (;;) {
+        if (child.WaitForEnd(hook ? 0 : kSilentWaitMs)) return true;
+        if (call.StopRequested() || Clock::now() >= deadline) return false;
+        if (hook) {
+            hook(readEnd, 0);
+            child.WaitForEnd(kSilentWaitMs);
+        }
+    }
+}
+
 }  // namespace
 
 CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captureStderr,
-                 bool translateFromOem)
+                 bool translateFromOem, const RunOptions& runOptions)
 {
     if (!captureStdout && !captureStderr) throw InvalidCallError();
 
@@ -76,23 +95,32 @@ CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captur
 
     platform::StartOptions options;
     options.commandLine = commandLine;
+    options.workingDirectory = runOptions.workingDirectory;
     if (captureStdout) options.standardOutput = pipe.writeEnd.get();
     if (captureStderr) options.standardError = pipe.writeEnd.get();
     platform::StartResult started = platform::StartProcess(options);
     pipe.writeEnd.reset();
     if (started.status != platform::StartStatus::Started) return result;
 
+    const platform::FineTimer fineTimer;
+    const Clock::time_point limit = runOptions.timeLimitMs > 0
+                                        ? Clock::now() + std::chrono::milliseconds(runOptions.timeLimitMs)
+                                        : Clock::time_point::max();
     const EventHook hook = InstalledHook();
     const RunningCall call;
     const platform::NativeHandle readEnd = pipe.readEnd.get();
     platform::ConsoleOutputDecoder decoder(translateFromOem);
     char buffer[kReadSize];
-    bool stopped = false;
+    RunStatus ending = RunStatus::Finished;
     try {
         for (;;) {
             if (hook) hook(readEnd, 0);
             if (call.StopRequested()) {
-                stopped = true;
+                ending = RunStatus::Stopped;
+                break;
+            }
+            if (Clock::now() >= limit) {
+                ending = RunStatus::TimedOut;
                 break;
             }
             const platform::ReadResult read = platform::ReadAvailable(readEnd, buffer, kReadSize);
@@ -103,6 +131,11 @@ CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captur
             if (read.status != platform::ReadStatus::NoDataYet) break;
             WaitWhileSilent(readEnd, hook, call);
         }
+        if (ending == RunStatus::Finished && !AwaitEnd(started.child, readEnd, hook, call, limit)) {
+            // Still running with its output closed: left to a later call, unless stopped or late.
+            if (call.StopRequested()) ending = RunStatus::Stopped;
+            if (Clock::now() >= limit) ending = RunStatus::TimedOut;
+        }
     } catch (...) {
         // An event handler failed: the call ends, and so does its child.
         pipe.readEnd.reset();
@@ -112,13 +145,12 @@ CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captur
     decoder.Finish(result.text);
 
     pipe.readEnd.reset();
-    if (stopped) {
+    if (ending != RunStatus::Finished) {
         started.child.TerminateGroup(kStopGraceMs);
-        result.status = RunStatus::Stopped;
-    } else {
-        started.child.WaitForEnd(kCollectWaitMs);
-        result.status = RunStatus::Finished;
+    } else if (const std::optional<platform::ChildEnd> end = started.child.End(); end && end->crashed) {
+        ending = RunStatus::Crashed;
     }
+    result.status = ending;
     return result;
 }
 

@@ -20,21 +20,29 @@ enum class RunStatus {
     Finished,    // the pipe broke: every holder of its write end has closed it
     NotStarted,  // the pipe could not be made or the program could not be started
     Stopped,     // StopRunningCommand ended it
+    TimedOut,    // it ran past the time limit, and its whole group was ended
+    Crashed,     // a signal (POSIX) or an exception nothing handled (Windows) ended it
 };
 
 struct CmdOutput {
-    std::string text;  // UTF-8
+    std::string text;  // UTF-8; what came through the pipe until the end, whatever the status
     RunStatus status = RunStatus::NotStarted;
 };
 
+struct RunOptions {
+    std::string workingDirectory;  // the child's current directory; empty: the caller's
+    int timeLimitMs = 0;           // 0: none
+};
+
 // The empty text when nothing could be started; throws InvalidCallError when neither stream
-// is captured.
+// is captured. The child runs in the caller's current directory, without a time limit.
 std::string GetCmdOutput(const std::string& commandLine, bool captureStdout, bool captureStderr,
                          bool translateFromOem);
 
-// The same run, telling the caller how it ended.
+// The same run, telling the caller how it ended, in the given directory and within the given
+// time.
 CmdOutput RunCmd(const std::string& commandLine, bool captureStdout, bool captureStderr,
-                 bool translateFromOem);
+                 bool translateFromOem, const RunOptions& options = {});
 
 // Runs pending window events. Called with maxWaitMs 0 before each read (run what is pending,
 // return at once) and with a positive maxWaitMs while the child is silent: then it may also

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <numeric>
 #include <stdexcept>
 #include <thread>
@@ -232,6 +233,63 @@ TEST_F(RunnerTest, StopEndsTheWholeGroupPromptly)
 }
 
 #endif
+
+// A tool that never ends (nor its own child) is ended with all it started once the time limit
+// has passed; what it printed until then is kept.
+TEST_F(RunnerTest, TheTimeLimitEndsTheWholeGroupAndKeepsWhatWasPrinted)
+{
+    RunOptions options;
+    options.timeLimitMs = 300;
+    const auto start = Clock::now();
+    const CmdOutput out = RunCmd(CommandLine(SPAWN_HELPER, {"forever"}), false, true, false, options);
+    EXPECT_EQ(out.status, RunStatus::TimedOut);
+    EXPECT_LT(Milliseconds(Clock::now() - start), test_policy::kFaultTimeoutMs);
+    const long child = NumberAfter(out.text, "child=");
+    const long grandchild = NumberAfter(out.text, "grandchild=");
+    ASSERT_GT(child, 0) << out.text;
+    ASSERT_GT(grandchild, 0) << out.text;
+    EXPECT_TRUE(test_policy::Eventually([&] {
+        platform::ReapEndedChildren();
+        return !testing_support::IsRunning(child) && !testing_support::IsRunning(grandchild);
+    }));
+    EXPECT_FALSE(IsCommandRunning());
+
+    // A tool that ends in time is not touched.
+    EXPECT_EQ(RunCmd(Write({"err:in time"}), false, true, false, options).status, RunStatus::Finished);
+}
+
+// A tool that died of a crash is told from one that ended, whatever its exit status.
+TEST_F(RunnerTest, TellsAChildThatCrashedFromOneThatEnded)
+{
+    CmdOutput out = RunCmd(Write({"err:half an answer", "crash"}), false, true, false);
+    EXPECT_EQ(out.status, RunStatus::Crashed);
+    EXPECT_EQ(out.text, "half an answer");
+    out = RunCmd(Write({"err:an answer", "exit:3"}), false, true, false);
+    EXPECT_EQ(out.status, RunStatus::Finished);
+    EXPECT_EQ(out.text, "an answer");
+}
+
+// The folder on the report helper's line "cwd=...".
+std::filesystem::path FolderReported(const std::string& report)
+{
+    const std::size_t at = report.find("cwd=");
+    if (at == std::string::npos) return {};
+    return report.substr(at + 4, report.find_first_of("\r\n", at) - at - 4);
+}
+
+TEST_F(RunnerTest, StartsTheChildInTheFolderAskedFor)
+{
+    testing_support::TempDir dir;
+    RunOptions options;
+    options.workingDirectory = dir.path().string();
+    const std::string report = RunCmd(CommandLine(REPORT_HELPER, {}), false, true, false, options).text;
+    std::error_code error;
+    EXPECT_TRUE(std::filesystem::equivalent(FolderReported(report), dir.path(), error)) << report;
+    // Without a folder, the caller's.
+    const std::string own = GetCmdOutput(CommandLine(REPORT_HELPER, {}), false, true, false);
+    EXPECT_TRUE(std::filesystem::equivalent(FolderReported(own), std::filesystem::current_path(), error))
+        << own;
+}
 
 TEST_F(RunnerTest, AFailingHookEndsTheChildAndPassesTheErrorOn)
 {

@@ -31,19 +31,10 @@ long NumberAfter(const std::string& text, const std::string& key)
 
 std::string Write(std::initializer_list<std::string> actions) { return CommandLine(WRITE_HELPER, actions); }
 
-bool IsRunning(long pid)
-{
-    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    if (process == nullptr) return false;
-    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    ::CloseHandle(process);
-    return running;
-}
-
 bool EndsWithin(long pid, int ms)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
-    while (IsRunning(pid)) {
+    while (testing_support::IsRunning(pid)) {
         if (Clock::now() > deadline) return false;
         ::Sleep(5);
     }
@@ -140,7 +131,7 @@ TEST_F(RunnerWinTest, AChildThatClosesItsOutputEarlyKeepsRunningWithoutBeingWait
     const long pid =
         NumberAfter(GetCmdOutput(Write({"pid", "close", "wait:" + go}), false, true, false), "pid=");
     ASSERT_GT(pid, 0);
-    EXPECT_TRUE(IsRunning(pid));
+    EXPECT_TRUE(testing_support::IsRunning(pid));
     testing_support::WriteFile(go, "");
     EXPECT_TRUE(EndsWithin(pid, test_policy::kFaultTimeoutMs));
 }

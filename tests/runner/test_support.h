@@ -1,8 +1,13 @@
 // Small fixtures shared by the runner's tests: temporary folders, environment variables,
-// the current directory, and looking at other processes through /proc.
+// the current directory, and looking at other processes (through /proc on POSIX).
 #pragma once
 
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/types.h>
 #include <unistd.h>
 #endif
@@ -102,6 +107,17 @@ inline std::string CommandLine(const std::string& program, std::initializer_list
     return line;
 }
 
+#ifdef _WIN32
+inline bool IsRunning(long pid)
+{
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return false;
+    const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return running;
+}
+#endif
+
 #ifndef _WIN32
 // The state letter of a process ('R', 'S', 'Z', ...), or 0 when it no longer exists.
 inline char ProcessState(long pid)
@@ -142,6 +158,8 @@ inline bool HasEnded(long pid)
     const char state = ProcessState(pid);
     return state == 0 || state == 'Z' || state == 'X';
 }
+
+inline bool IsRunning(long pid) { return !HasEnded(pid); }
 
 inline std::size_t OpenDescriptorCount()
 {

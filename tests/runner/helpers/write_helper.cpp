@@ -1,8 +1,14 @@
 // Test helper: carries out its arguments in order. out:TEXT / err:TEXT write TEXT,
 // hex:out:HEX / hex:err:HEX write raw bytes, bytes:err:N writes N pattern bytes in one write,
 // sleep:MS pauses, wait:FILE pauses until FILE exists (a minute at most), pid writes "pid=N\n"
-// to standard error, close closes standard output and standard error. No arguments: writes
-// nothing.
+// to standard error, close closes standard output and standard error, exit:N ends with status N,
+// crash ends as a crash does: by SIGSEGV on POSIX, by an access violation nothing handles on
+// Windows. No arguments: writes nothing.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +32,21 @@ void WriteAll(int fd, const std::string& text)
 }
 
 int StreamOf(const std::string& name) { return name == "out" ? 1 : 2; }
+
+[[noreturn]] void Crash()
+{
+#ifdef _WIN32
+    // No error box and no debugger: the process ends with the exception's code, as a program
+    // ends that nothing catches on a machine set up so.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    ::SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+    ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+#else
+    ::signal(SIGSEGV, SIG_DFL);
+    ::raise(SIGSEGV);
+#endif
+    std::abort();
+}
 
 }  // namespace
 
@@ -62,6 +83,10 @@ int main(int argc, char** argv)
         } else if (verb == "close") {
             ::close(1);
             ::close(2);
+        } else if (verb == "exit") {
+            return std::atoi(rest.c_str());
+        } else if (verb == "crash") {
+            Crash();
         }
     }
     return 0;
