@@ -118,7 +118,7 @@ void EndProgram(int status)
     }
     if (hook) {
         hook(status);
-        return;
+        throw ProgramEnded{status};
     }
     // Ends at once, without running destructors or exit handlers, once the streams are out.
     std::fflush(nullptr);

@@ -45,14 +45,21 @@ enum class MessageIcon { None, Information, Critical };
 struct UiHooks {
     // Shows a modal message box with one OK button and the application title as caption.
     std::function<void(const std::string& text, MessageIcon icon)> showMessage;
-    // Ends the program with the given exit status. The real hook never returns; a test hook
-    // may record the request and return, so callers return right after calling EndProgram.
+    // Ends the program with the given exit status. The real hook never returns; a test hook may
+    // record the request and return, and EndProgram then throws ProgramEnded.
     std::function<void(int status)> endProgram;
+};
+
+// What EndProgram throws when a test's hook returned: the caller's work ends there, as the
+// program would. The window runtime stops the event handler that ended the program with it.
+struct ProgramEnded {
+    int status;
 };
 
 void SetUiHooks(UiHooks hooks);
 void ShowMessage(const std::string& text, MessageIcon icon);
-void EndProgram(int status);
+// Never returns: the hook ends the program, or throws ProgramEnded after a test's hook.
+[[noreturn]] void EndProgram(int status);
 
 enum class FileReadStatus { Ok, Missing, NotAFile, Failed };
 

@@ -50,7 +50,6 @@ bool EnumLanguageFiles()
     if (search == platform::kInvalidFindHandle) {
         platform::ShowMessage("No Language files found", platform::MessageIcon::Information);
         platform::EndProgram(1);
-        return false;
     }
     LangNames.fill(std::string());
     std::int16_t count = 0;

@@ -18,8 +18,8 @@ extern std::array<std::string, kMaxLanguages> LangNames;
 extern std::int16_t LangCount;
 extern std::string LangFilePath;
 
-// Picks the language file. Returns false when there is none: the user has been told and
-// EndProgram(1) has been called.
+// Picks the language file and returns true. When there is none the user is told and the program
+// ends (EndProgram(1)).
 bool LoadLanguage();
 bool EnumLanguageFiles();
 

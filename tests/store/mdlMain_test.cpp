@@ -121,7 +121,7 @@ TEST_F(LanguageTest, AFolderNamedLikeALanguageFileCounts)
 TEST_F(LanguageTest, NoLanguageFileTellsTheUserAndEndsTheProgram)
 {
     folder_.Write("app/Lang/readme.txt", "");
-    EXPECT_FALSE(mdlMain::LoadLanguage());
+    EXPECT_THROW(mdlMain::LoadLanguage(), platform::ProgramEnded);
     EXPECT_EQ(messages_, std::vector<std::string>{"No Language files found"});
     EXPECT_EQ(icon_, platform::MessageIcon::Information);
     EXPECT_EQ(endStatus_, 1);
