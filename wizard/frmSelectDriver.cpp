@@ -28,70 +28,52 @@ std::string JoinedTexts(const std::vector<std::string>& keys)
     return joined;
 }
 
+// Start-up cannot go on: the user is told why, and the program ends.
+[[noreturn]] void EndStartUp(const std::string& message, platform::MessageIcon icon)
+{
+    platform::ShowMessage(message, icon);
+    platform::EndProgram(1);
+}
+
 }  // namespace
 
-frmSelectDriver::frmSelectDriver() : m_form(ui::CreateForm(frmSelectDriverDesign()))
+frmSelectDriver::frmSelectDriver() : m_form(frmSelectDriverDesign())
 {
-    ui::Form& form = *m_form;
-    lbfootermsg = &form.Find("lbfootermsg");
-    skn = &form.FindSkinEngine("skn");
-    fraPage3 = &form.Find("fraPage3");
-    fraPage2 = &form.Find("fraPage2");
-    fraPage1 = &form.Find("fraPage1");
-    Picture1 = &form.Find("Picture1");
-    Frame2 = &form.Find("Frame2");
-    cmdBack = &form.Find("cmdBack");
-    cmdNext = &form.Find("cmdNext");
-    Label2 = &form.Find("Label2");
-    LbFooter = &form.Find("LbFooter");
-    lbCurrentCD = &form.Find("lbCurrentCD");
-    lbDrivername = &form.Find("lbDrivername");
-    lbDriver = &form.Find("lbDriver");
-    lbhead = &form.Find("lbhead");
-    Frame3 = &form.Find("Frame3");
-    pBar = &form.Find("pBar");
-    cmbdriverList1 = &form.FindComboBox("cmbdriverList1");
-    lbSuccess = &form.Find("lbSuccess");
-    lberrorDisp = &form.Find("lberrorDisp");
-    Label1 = &form.Find("Label1");
-    lb2 = &form.Find("lb2");
-    lb1 = &form.Find("lb1");
-    cmbDriverList = &form.FindComboBox("cmbDriverList");
-
-    form.OnClick("cmdNext", [this] { cmdNext_Click(); });
-    form.OnClick("cmdBack", [this] { cmdBack_Click(); });
-    form.OnCloseRequest([this] { Form_CloseRequest(); });
-    cmbDriverList->SetFocus();
+    BindControls(m_form, *this);
+    cmdNext.OnClick([this] { cmdNext_Click(); });
+    cmdBack.OnClick([this] { cmdBack_Click(); });
+    m_form.OnCloseRequest([this] { Form_CloseRequest(); });
+    cmbDriverList.SetFocus();
 }
 
 frmSelectDriver::~frmSelectDriver() = default;
 
-bool frmSelectDriver::Form_Load()
+void frmSelectDriver::Form_Load()
 {
-    if (!mdlMain::LoadLanguage()) return false;
+    // Ends the program itself when there is no language file.
+    mdlMain::LoadLanguage();
 
     const std::string skinPath = platform::JoinPath(platform::AppDirectory(), "winaqua.skn");
-    if (!platform::IsOrdinaryFile(skinPath)) {
-        platform::ShowMessage(
-            mdlMain::GetLangString("2103", "Application is corrupted. Please Reinstall it."),
-            platform::MessageIcon::None);
-        platform::EndProgram(1);
-        return false;
+    if (!platform::IsOrdinaryFile(skinPath))
+        EndStartUp(mdlMain::GetLangString("2103", "Application is corrupted. Please Reinstall it."),
+                   platform::MessageIcon::None);
+    try {
+        skn.LoadSkinFile(skinPath);
+    } catch (const skin::SkinError& error) {
+        EndStartUp(error.what(), platform::MessageIcon::Critical);
     }
-    skn->LoadSkinFile(skinPath);
-    skn->ApplySkin(m_form->Handle());
+    skn.ApplySkin(m_form);
 
-    m_form->SetCaption(Lang("2000"));
-    Label1->SetCaption(Lang("2002"));
-    lb1->SetCaption(Lang("2200"));
-    lb2->SetCaption(Lang("2201"));
-    cmdBack->SetCaption(Lang("2006"));
-    cmdNext->SetCaption(Lang("2005"));
+    m_form.SetCaption(Lang("2000"));
+    Label1.SetCaption(Lang("2002"));
+    lb1.SetCaption(Lang("2200"));
+    lb2.SetCaption(Lang("2201"));
+    cmdBack.SetCaption(Lang("2006"));
+    cmdNext.SetCaption(Lang("2005"));
 
     ScanBus();
-    if (cmbDriverList->ListCount() > 0) cmbDriverList->SetListIndex(0);
+    if (cmbDriverList.ListCount() > 0) cmbDriverList.SetListIndex(0);
     CurrentPage = 1;
-    return true;
 }
 
 void frmSelectDriver::ScanBus()
@@ -99,33 +81,30 @@ void frmSelectDriver::ScanBus()
     const std::string command =
         DriverProbe::ScanBusCommandLine(platform::AppDirectory(), platform::PathSeparator());
     ScanOutput = MGetCmdOutput::GetCmdOutput(command, false, true, false);
-    for (const std::string& line : DriverProbe::SplitScanOutput(ScanOutput)) cmbDriverList->AddItem(line);
+    for (const std::string& line : DriverProbe::SplitScanOutput(ScanOutput)) cmbDriverList.AddItem(line);
 }
 
 void frmSelectDriver::cmdNext_Click()
 {
     if (CurrentPage == 1) {
-        const std::string writer = cmbDriverList->Text();
+        const std::string writer = cmbDriverList.Text();
         if (DriverProbe::IsRefusedWriterChoice(writer)) {
             platform::ShowMessage("Select your CD writer", platform::MessageIcon::Information);
-            cmbDriverList->SetFocus();
+            cmbDriverList.SetFocus();
             return;
         }
         DeviceAddress = DriverProbe::DeviceAddressOf(writer);
         SelectedWriter = writer;
         CurrentPage = 2;
-        fraPage1->SetVisible(false);
-        fraPage2->Move(fraPage1->Bounds());
-        fraPage2->SetVisible(true);
-        cmdBack->SetEnabled(false);
-        cmdNext->SetEnabled(false);
+        fraPage1.SetVisible(false);
+        fraPage2.Move(fraPage1.Bounds());
+        fraPage2.SetVisible(true);
+        cmdBack.SetEnabled(false);
+        cmdNext.SetEnabled(false);
         EnterTestPage();
-        if (Abandoned()) {
-            platform::EndProgram(0);
-            return;
-        }
-        cmdBack->SetEnabled(true);
-        cmdNext->SetEnabled(true);
+        if (Abandoned()) platform::EndProgram(0);
+        cmdBack.SetEnabled(true);
+        cmdNext.SetEnabled(true);
     } else if (CurrentPage == 2) {
         platform::EndProgram(0);
     }
@@ -135,17 +114,17 @@ void frmSelectDriver::cmdBack_Click()
 {
     if (CurrentPage != 2) return;
     CurrentPage = 1;
-    fraPage1->SetVisible(true);
-    fraPage2->SetVisible(false);
-    cmdNext->SetCaption(Lang("2005"));
+    fraPage1.SetVisible(true);
+    fraPage2.SetVisible(false);
+    cmdNext.SetCaption(Lang("2005"));
 }
 
 void frmSelectDriver::FillDriverList()
 {
     // Emptied first, so that a second visit to page 2 probes the table once, not twice.
-    cmbdriverList1->Clear();
-    for (const char* driver : DriverProbe::kDriverTable) cmbdriverList1->AddItem(driver);
-    lbCurrentCD->SetCaption(DriverProbe::WriterDescriptionOf(SelectedWriter));
+    cmbdriverList1.Clear();
+    for (const char* driver : DriverProbe::kDriverTable) cmbdriverList1.AddItem(driver);
+    lbCurrentCD.SetCaption(DriverProbe::WriterDescriptionOf(SelectedWriter));
 }
 
 void frmSelectDriver::SetProgress(std::int32_t maximum, double value)
@@ -154,7 +133,7 @@ void frmSelectDriver::SetProgress(std::int32_t maximum, double value)
     const std::optional<float> width = DriverProbe::ProgressWidthTwips(maximum, value);
     if (!width) return;
     try {
-        pBar->SetWidth(*width);
+        pBar.SetWidth(*width);
     } catch (const std::exception&) {
         return;
     }
@@ -168,12 +147,12 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
     const char separator = platform::PathSeparator();
 
     SetProgress(DriverProbe::kProgressMaximum, 0);
-    m_form->Refresh();
+    m_form.Refresh();
 
-    const int n = cmbdriverList1->ListCount();
+    const int n = cmbdriverList1.ListCount();
     std::int16_t i = 1;
     for (i = 1; i <= n; ++i) {
-        const std::string driver = cmbdriverList1->List(i - 1);
+        const std::string driver = cmbdriverList1.List(i - 1);
         const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
             DriverProbe::ProbeCommandLine(appDirectory, separator, i, DeviceAddress, driver), false, true,
             false);
@@ -185,11 +164,11 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
         }
         if (DriverProbe::IsDriverRefused(answer.text)) {
             SetProgress(DriverProbe::kProgressMaximum, 10 * i);
-            m_form->Refresh();
+            m_form.Refresh();
             continue;
         }
         SetProgress(DriverProbe::kProgressMaximum, 10 * i + 5);
-        m_form->Refresh();
+        m_form.Refresh();
         const platform::RegStatus status =
             mdlRegistry::SetRegistryValue(std::string(mdlMain::kSettingsKey) + mdlMain::kDriverKey, "",
                                           static_cast<std::int64_t>(i - 1), 1);
@@ -198,12 +177,12 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
                                   platform::MessageIcon::Information);
             if (Abandoned()) return;
         }
-        lbDrivername->SetCaption(driver);
+        lbDrivername.SetCaption(driver);
         break;
     }
 
     const int entry = DriverProbe::SimulationEntry(i, n);
-    const std::string simulateDriver = entry >= 0 ? cmbdriverList1->List(entry) : std::string();
+    const std::string simulateDriver = entry >= 0 ? cmbdriverList1.List(entry) : std::string();
     const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
         DriverProbe::SimulateCommandLine(appDirectory, separator, i, DeviceAddress, simulateDriver), false,
         true, false);
@@ -215,14 +194,14 @@ void frmSelectDriver::EnterTestPage()
 {
     m_testRunning = true;
     FillDriverList();
-    lberrorDisp->SetCaption(DriverProbe::WriterDescriptionOf(SelectedWriter));
-    cmdNext->SetCaption(Lang("2007"));
-    lbhead->SetCaption(Lang("2003"));
-    m_form->Show();
+    lberrorDisp.SetCaption(DriverProbe::WriterDescriptionOf(SelectedWriter));
+    cmdNext.SetCaption(Lang("2007"));
+    lbhead.SetCaption(Lang("2003"));
+    m_form.Show();
     ShowTestResult();
     m_testRunning = false;
     if (Abandoned()) return;
-    lbSuccess->SetCaption(ResultMessage);
+    lbSuccess.SetCaption(ResultMessage);
 }
 
 void frmSelectDriver::ShowTestResult()
@@ -231,12 +210,12 @@ void frmSelectDriver::ShowTestResult()
     TestDrivers(TestResult);
     if (Abandoned()) return;
     const DriverProbe::ResultKeys keys = DriverProbe::ResultKeysOf(TestResult);
-    LbFooter->SetCaption(JoinedTexts(keys.footer));
+    LbFooter.SetCaption(JoinedTexts(keys.footer));
     ResultMessage = JoinedTexts(keys.message);
     SetProgress(DriverProbe::kProgressMaximum, DriverProbe::kProgressMaximum);
-    m_form->Refresh();
-    cmdBack->SetEnabled(true);
-    cmdNext->SetEnabled(true);
+    m_form.Refresh();
+    cmdBack.SetEnabled(true);
+    cmdNext.SetEnabled(true);
 }
 
 void frmSelectDriver::Form_CloseRequest()

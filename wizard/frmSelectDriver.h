@@ -7,9 +7,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
+#include "wizard/form_design.h"
 #include "wizard/ui/ui.h"
 
 // Program-wide values handed from page 1 to page 2, and the last test's result message (UTF-8).
@@ -17,7 +17,8 @@ extern std::string SelectedWriter;
 extern std::string DeviceAddress;
 extern std::string ResultMessage;
 
-class frmSelectDriver {
+// The window's controls are its members (frmSelectDriverControls): cmdNext, lbSuccess, ...
+class frmSelectDriver : public frmSelectDriverControls {
 public:
     // Builds the window, hidden, from its design.
     frmSelectDriver();
@@ -25,9 +26,9 @@ public:
     frmSelectDriver(const frmSelectDriver&) = delete;
     frmSelectDriver& operator=(const frmSelectDriver&) = delete;
 
-    // Start-up, before the window is shown. Returns false when the program was ended (no language
-    // file, no skin file). Throws skin::SkinError for a skin file that cannot be used.
-    bool Form_Load();
+    // Start-up, before the window is shown. When it cannot go on (no language file, a skin file
+    // that is missing or cannot be used) the user is told why and the program ends with status 1.
+    void Form_Load();
     void ScanBus();
 
     void cmdNext_Click();
@@ -40,7 +41,7 @@ public:
     void ShowTestResult();
 
     // The window itself, for showing it and for tests.
-    ui::Form& Window() { return *m_form; }
+    ui::Form& Window() { return m_form; }
     // The progress bar's width in twips as last set (the bar itself is drawn in whole pixels).
     float ProgressWidthTwips() const { return m_progressTwips; }
     // Called by every SetProgress that set the bar, with its new width in twips.
@@ -49,32 +50,6 @@ public:
     std::int16_t CurrentPage = 0;
     std::string ScanOutput;
 
-    // The window's controls.
-    ui::Control* lbfootermsg;
-    ui::SkinEngine* skn;
-    ui::Control* fraPage3;
-    ui::Control* fraPage2;
-    ui::Control* fraPage1;
-    ui::Control* Picture1;
-    ui::Control* Frame2;
-    ui::Control* cmdBack;
-    ui::Control* cmdNext;
-    ui::Control* Label2;
-    ui::Control* LbFooter;
-    ui::Control* lbCurrentCD;
-    ui::Control* lbDrivername;
-    ui::Control* lbDriver;
-    ui::Control* lbhead;
-    ui::Control* Frame3;
-    ui::Control* pBar;
-    ui::ComboBox* cmbdriverList1;
-    ui::Control* lbSuccess;
-    ui::Control* lberrorDisp;
-    ui::Control* Label1;
-    ui::Control* lb2;
-    ui::Control* lb1;
-    ui::ComboBox* cmbDriverList;
-
 private:
     // The user closes the window: during page 2's work the running tool is stopped and the work
     // ends the program once it notices; at any other time the program ends at once.
@@ -82,7 +57,7 @@ private:
     // True once the user has closed the window during page 2's work: nothing more is written.
     bool Abandoned() const { return m_closing; }
 
-    std::unique_ptr<ui::Form> m_form;
+    ui::Form m_form;
     float m_progressTwips = 15.0f;
     bool m_testRunning = false;
     bool m_closing = false;

@@ -1,7 +1,5 @@
 #include "wizard/wizard_app.h"
 
-#include <exception>
-
 #include "platform/app.h"
 #include "runner/MGetCmdOutput.h"
 #include "wizard/frmSelectDriver.h"
@@ -21,16 +19,12 @@ int Run(int argc, char** argv)
     InstallHooks();
     // Every failure that start-up or an event handler does not handle ends the program through a
     // message box, never through an abort.
-    try {
+    return ui::Guarded([&] {
         frmSelectDriver window;
-        if (!window.Form_Load()) return 1;
+        window.Form_Load();
         window.Window().Show();
         return application.Exec();
-    } catch (const std::exception& error) {
-        ui::Fail(error.what());
-    } catch (...) {
-        ui::Fail("An unexpected error occurred.");
-    }
+    });
 }
 
 }  // namespace WizardApp

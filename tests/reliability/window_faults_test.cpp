@@ -17,8 +17,10 @@
 
 #include "test_policy.h"
 #include "test_support.h"
-#include "wizard/ui/qt/qt_skin.h"
-#include "wizard_fixture.h"
+#include "window/app_folder.h"
+#include "wizard/ui/qt/qt_runtime.h"
+
+using window_test::AppFolder;
 
 namespace {
 
@@ -31,8 +33,20 @@ int RunningChildCount()
     return count;
 }
 
-const QStringList kKeys = {"2000", "2002", "2003", "2005", "2006", "2007", "2102", "2103", "2104",
-                           "2105", "2106", "2107", "2108", "2109", "2110", "2200", "2201"};
+const std::vector<std::string> kKeys = {"2000", "2002", "2003", "2005", "2006", "2007",
+                                        "2102", "2103", "2104", "2105", "2106", "2107",
+                                        "2108", "2109", "2110", "2200", "2201"};
+
+QStringList Commands(const AppFolder& fx)
+{
+    QStringList commands;
+    for (const std::string& command : fx.ToolCommands()) commands << QString::fromStdString(command);
+    return commands;
+}
+
+// Next pressed as the user presses it.
+void PressNext(frmSelectDriver& form) { QTest::mouseClick(ui::qt::WidgetOf(form.cmdNext), Qt::LeftButton); }
+void PressBack(frmSelectDriver& form) { QTest::mouseClick(ui::qt::WidgetOf(form.cmdBack), Qt::LeftButton); }
 
 }  // namespace
 
@@ -42,7 +56,8 @@ class WindowFaults : public QObject {
 private slots:
     void init()
     {
-        fx = std::make_unique<WizardFixture>();
+        fx = std::make_unique<AppFolder>();
+        fx->RecordProgramHooks();
         fx->WriteKeyNamedLanguage(kKeys);
     }
     void cleanup() { fx.reset(); }
@@ -51,30 +66,29 @@ private slots:
     // driver found before is kept, and nothing is shown or written after the close.
     void closingTheWindowDuringANeverEndingSimulation()
     {
-        fx->WriteScenario(
-            QStringLiteral("[writer]\naddress = 1,0,0\ndescription = Hanging\ndrivers = generic-mmc\n"
-                           "simulate = finished successfully\nsimulate.delay-ms = 100000000\n"));
+        fx->WriteScenario("[writer]\naddress = 1,0,0\ndescription = Hanging\ndrivers = generic-mmc\n"
+                          "simulate = finished successfully\nsimulate.delay-ms = 100000000\n");
         frmSelectDriver form;
-        const QtWindow view(form);
-        QVERIFY(form.Form_Load());
+        form.Form_Load();
         form.Window().Show();
+        QWidget* window = ui::qt::WidgetOf(form.Window());
         QElapsedTimer clock;
         qint64 closedAt = -1;
         // Closed from inside the window's event loop, once the simulated write has started.
         QTimer poll;
         poll.setInterval(20);
-        QObject::connect(&poll, &QTimer::timeout, view.window, [&] {
-            const QStringList commands = fx->ToolCommands();
+        QObject::connect(&poll, &QTimer::timeout, window, [&] {
+            const QStringList commands = Commands(*fx);
             if (closedAt < 0 && !commands.isEmpty() &&
                 commands.last().contains(QStringLiteral(" simulate "))) {
                 QTest::qWait(200);
                 closedAt = clock.elapsed();
-                view.window->close();
+                window->close();
             }
         });
         poll.start();
         clock.start();
-        form.cmdNext_Click();
+        PressNext(form);
         const qint64 returnedAt = clock.elapsed();
         poll.stop();
 
@@ -82,7 +96,7 @@ private slots:
         QVERIFY2(returnedAt - closedAt < test_policy::kFaultTimeoutMs,
                  qPrintable(QString::number(returnedAt - closedAt)));
         QCOMPARE(fx->endStatuses, std::vector<int>{0});
-        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+        QCOMPARE(QString::fromStdString(fx->DriverValue()), QStringLiteral("1"));
         QVERIFY(fx->messages.empty());
         QVERIFY(!MGetCmdOutput::IsCommandRunning());
         QTRY_COMPARE_WITH_TIMEOUT(RunningChildCount(), 0, test_policy::kFaultTimeoutMs);
@@ -103,35 +117,36 @@ private slots:
     {
         QFETCH(QByteArray, store);
         QFETCH(bool, readOnly);
-        QDir().mkpath(fx->configHome + QStringLiteral("/Tessaline"));
-        fx->Write(fx->StorePath(), store);
-        if (readOnly) QFile::setPermissions(fx->StorePath(), QFile::ReadOwner | QFile::ReadGroup);
+        const QString storeFile = QString::fromStdString(fx->StoreFile().string());
+        QDir().mkpath(QFileInfo(storeFile).path());
+        window_test::WriteBytes(fx->StoreFile(), store.toStdString());
+        if (readOnly) QFile::setPermissions(storeFile, QFile::ReadOwner | QFile::ReadGroup);
         frmSelectDriver form;
-        const QtWindow view(form);
-        QVERIFY(form.Form_Load());
-        form.cmdNext_Click();
+        form.Form_Load();
+        form.Window().Show();
+        PressNext(form);
         QCOMPARE(fx->messages.size(), std::size_t(1));
-        QCOMPARE(fx->messages[0].text, QStringLiteral("The driver setting could not be saved."));
-        QFile file(fx->StorePath());
+        QCOMPARE(QString::fromStdString(fx->messages[0].text),
+                 QStringLiteral("The driver setting could not be saved."));
+        QFile file(storeFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), store);
-        QVERIFY(fx->ToolCommands().last().contains(QStringLiteral(" simulate ")));
-        QVERIFY(view.cmdNext->isEnabled());
+        QVERIFY(Commands(*fx).last().contains(QStringLiteral(" simulate ")));
+        QVERIFY(form.cmdNext.Enabled());
     }
 
     // Edited between page 1 and page 2: page 2 shows the new texts.
     void anEditedLanguageFileIsReadAtTheNextLookup()
     {
         frmSelectDriver form;
-        const QtWindow view(form);
-        QVERIFY(form.Form_Load());
-        QCOMPARE(view.window->windowTitle(), QStringLiteral("T2000"));
-        fx->Write(fx->appDir + QStringLiteral("/Lang/English.ini"),
-                  "[Velthorn]\n2003=Edited heading\n2007=&Finish\n2102=Edited footer\n");
-        form.cmdNext_Click();
-        QCOMPARE(view.lbhead->Caption(), QStringLiteral("Edited heading"));
-        QCOMPARE(view.cmdNext->text(), QStringLiteral("&Finish"));
-        QCOMPARE(view.LbFooter->Caption(), QStringLiteral("Edited footer"));
+        form.Form_Load();
+        form.Window().Show();
+        QCOMPARE(QString::fromStdString(form.Window().Caption()), QStringLiteral("T2000"));
+        fx->Write("Lang/English.ini", "[Velthorn]\n2003=Edited heading\n2007=&Finish\n2102=Edited footer\n");
+        PressNext(form);
+        QCOMPARE(QString::fromStdString(form.lbhead.Caption()), QStringLiteral("Edited heading"));
+        QCOMPARE(QString::fromStdString(form.cmdNext.Caption()), QStringLiteral("&Finish"));
+        QCOMPARE(QString::fromStdString(form.LbFooter.Caption()), QStringLiteral("Edited footer"));
         QVERIFY(fx->messages.empty());
     }
 
@@ -149,19 +164,19 @@ private slots:
     {
         QFETCH(QByteArray, contents);
         frmSelectDriver form;
-        const QtWindow view(form);
-        QVERIFY(form.Form_Load());
-        const QString path = fx->appDir + QStringLiteral("/Lang/English.ini");
+        form.Form_Load();
+        form.Window().Show();
+        const QString path = QString::fromStdString(fx->Path("Lang/English.ini"));
         if (contents.isEmpty())
             QVERIFY(QFile::remove(path));
         else
-            fx->Write(path, contents);
-        form.cmdNext_Click();
-        QCOMPARE(view.lbhead->Caption(), QString());
-        QCOMPARE(view.cmdNext->text(), QString());
-        QCOMPARE(view.LbFooter->Caption(), QString());
-        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
-        QVERIFY(view.cmdNext->isEnabled());
+            fx->Write("Lang/English.ini", contents.toStdString());
+        PressNext(form);
+        QCOMPARE(QString::fromStdString(form.lbhead.Caption()), QStringLiteral(""));
+        QCOMPARE(QString::fromStdString(form.cmdNext.Caption()), QStringLiteral(""));
+        QCOMPARE(QString::fromStdString(form.LbFooter.Caption()), QStringLiteral(""));
+        QCOMPARE(QString::fromStdString(fx->DriverValue()), QStringLiteral("1"));
+        QVERIFY(form.cmdNext.Enabled());
         QVERIFY(fx->endStatuses.empty());
         QVERIFY(fx->messages.empty());
     }
@@ -171,29 +186,29 @@ private slots:
     void theSkinChangedAfterStartUpChangesNothing()
     {
         frmSelectDriver form;
-        const QtWindow view(form);
-        QVERIFY(form.Form_Load());
-        const QString sheet = view.window->styleSheet();
-        const QString skin = fx->appDir + QStringLiteral("/winaqua.skn");
-        fx->Write(skin, "tessaline-skin 1\n[window]\nbackground-top = #zz\n");
-        form.cmdNext_Click();
-        QVERIFY(QFile::remove(skin));
-        form.cmdBack_Click();
-        form.cmdNext_Click();
-        QCOMPARE(view.window->styleSheet(), sheet);
+        form.Form_Load();
+        form.Window().Show();
+        QWidget* window = ui::qt::WidgetOf(form.Window());
+        const QString sheet = window->styleSheet();
+        fx->Write("winaqua.skn", "tessaline-skin 1\n[window]\nbackground-top = #zz\n");
+        PressNext(form);
+        fx->Remove("winaqua.skn");
+        PressBack(form);
+        PressNext(form);
+        QCOMPARE(window->styleSheet(), sheet);
         QVERIFY(fx->messages.empty());
         QVERIFY(fx->endStatuses.empty());
-        QCOMPARE(fx->DriverValue(), QStringLiteral("\"1\""));
+        QCOMPARE(QString::fromStdString(fx->DriverValue()), QStringLiteral("1"));
 
         // A new start without the skin file ends with the message.
         frmSelectDriver second;
-        QVERIFY(!second.Form_Load());
+        QCOMPARE(window_test::EndOf([&] { second.Form_Load(); }), 1);
         QCOMPARE(fx->messages.size(), std::size_t(1));
-        QCOMPARE(fx->messages[0].text, QStringLiteral("T2103"));
+        QCOMPARE(QString::fromStdString(fx->messages[0].text), QStringLiteral("T2103"));
     }
 
 private:
-    std::unique_ptr<WizardFixture> fx;
+    std::unique_ptr<AppFolder> fx;
 };
 
 QTEST_MAIN(WindowFaults)

@@ -1,5 +1,6 @@
-// Drawing through a skin: rendered pixels of a window built like the wizard's, with and without
-// the shipped skin, and the skin label.
+// The Qt runtime's drawing of a skin: rendered pixels of a window built like the wizard's, with and
+// without the shipped skin's look, and the skin label. (The skin engine's state, loading and
+// applying, is the runtime core's: tests/window.)
 #include "wizard/ui/qt/qt_skin.h"
 
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QImage>
 #include <QMetaProperty>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -50,10 +50,10 @@ struct TestWindow {
         label->setCaption(QStringLiteral("Ready"));
     }
 
-    void skin(Skin& engine) const
+    // Draws the window through the shipped skin, turned by hue, with the window's own colours.
+    void skin(int hue = 0, const skin::OwnColours& own = {}) const
     {
-        engine.LoadSkinFile(QStringLiteral(TESSALINE_SHIPPED_SKIN));
-        engine.ApplySkin(qintptr(window->winId()));
+        ui::qt::ApplyLook(*window, skin::LookFor(skin::ReadSkinFile(TESSALINE_SHIPPED_SKIN), hue, own));
     }
 };
 
@@ -88,8 +88,6 @@ private slots:
     void separatorIsAnEtchedLine();
     void dropDownShowsItsArrow();
     void labelsKeepFontWrapAndDarkText();
-    void applyingNeedsASkinAndAWindow();
-    void failedLoadKeepsTheEarlierSkin();
     void captionIsTheUserProperty();
     void lineFeedGivesTwoLines();
     void captionIsPlainText();
@@ -99,8 +97,7 @@ void TestSkinDrawing::buttonsTurnGlossyBlue()
 {
     TestWindow t;
     const QColor before = buttonFace(t.button);
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     const QColor after = buttonFace(t.button);
     QVERIFY2(after != before, qPrintable(after.name()));
     QVERIFY2(after.blue() > after.red() + 80, qPrintable(after.name()));
@@ -115,8 +112,7 @@ void TestSkinDrawing::buttonsTurnGlossyBlue()
 void TestSkinDrawing::windowGetsLightGradient()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     const QColor top = pixel(t.window.get(), 100, 2);
     const QColor bottom = pixel(t.window.get(), 100, 217);
     QVERIFY2(top.lightness() > 230, qPrintable(top.name()));
@@ -127,33 +123,30 @@ void TestSkinDrawing::windowGetsLightGradient()
 void TestSkinDrawing::hueTurnsTheButtons()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     const QColor plain = buttonFace(t.button);
-    skin.m_nHue = 180;
-    skin.ApplySkin(qintptr(t.window->winId()));
+    t.skin(180);
     const QColor turned = buttonFace(t.button);
     QVERIFY2(hueDistance(plain, turned) > 165, qPrintable(plain.name() + turned.name()));
-    skin.m_nHue = 360;
-    skin.ApplySkin(qintptr(t.window->winId()));
+    t.skin(360);
     QVERIFY(near(buttonFace(t.button), plain, 2));
 }
 
 void TestSkinDrawing::ownColoursOnlyWhenSwitchedOn()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     const QColor face = buttonFace(t.button);
     const QColor back = pixel(t.window.get(), 100, 100);
-    skin.m_PanelColor = QColor(200, 0, 0);
-    skin.m_BackColor = QColor(255, 255, 0);
-    skin.ApplySkin(qintptr(t.window->winId()));
+    skin::OwnColours own;
+    own.panel = {200, 0, 0};
+    own.back = {255, 255, 0};
+    t.skin(0, own);
     QVERIFY(near(buttonFace(t.button), face, 2));
     QVERIFY(near(pixel(t.window.get(), 100, 100), back, 2));
 
-    skin.m_bApplyColors = true;
-    skin.ApplySkin(qintptr(t.window->winId()));
+    own.apply = true;
+    t.skin(0, own);
     const QColor red = buttonFace(t.button);
     QVERIFY2(red.red() > red.blue() + 100, qPrintable(red.name()));
     const QColor yellow = pixel(t.window.get(), 100, 100);
@@ -163,8 +156,7 @@ void TestSkinDrawing::ownColoursOnlyWhenSwitchedOn()
 void TestSkinDrawing::progressBarKeepsItsColour()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     const QColor base(20, 33, 152);
     const QColor lower = pixel(t.bar, 60, t.bar->height() * 2 / 3);
     QVERIFY2(near(lower, base, 3), qPrintable(lower.name()));
@@ -180,8 +172,7 @@ void TestSkinDrawing::progressBarKeepsItsColour()
 void TestSkinDrawing::separatorIsAnEtchedLine()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     QVERIFY(near(pixel(t.separator, 100, 0), QColor(0x9c, 0xb1, 0xca), 3));
     QVERIFY(near(pixel(t.separator, 100, 1), QColor(255, 255, 255), 3));
 }
@@ -189,8 +180,7 @@ void TestSkinDrawing::separatorIsAnEtchedLine()
 void TestSkinDrawing::dropDownShowsItsArrow()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     const QImage image = t.combo->grab().toImage();
     // The darkest point of the drop-down button is the skin's arrow colour.
     QColor darkest(255, 255, 255);
@@ -203,8 +193,7 @@ void TestSkinDrawing::dropDownShowsItsArrow()
 void TestSkinDrawing::labelsKeepFontWrapAndDarkText()
 {
     TestWindow t;
-    Skin skin;
-    t.skin(skin);
+    t.skin();
     QCOMPARE(t.label->font().pointSizeF(), 9.75);
     QVERIFY(t.label->wordWrap());
     const QImage image = t.window->grab().toImage().copy(t.label->geometry());
@@ -213,36 +202,6 @@ void TestSkinDrawing::labelsKeepFontWrapAndDarkText()
         for (int y = 0; y < image.height(); ++y) darkest = qMin(darkest, image.pixelColor(x, y).lightness());
     QVERIFY2(darkest < 70, qPrintable(QString::number(darkest)));
     QVERIFY(image.pixelColor(image.width() - 1, image.height() - 1).lightness() > 180);
-}
-
-void TestSkinDrawing::applyingNeedsASkinAndAWindow()
-{
-    TestWindow t;
-    Skin skin;
-    QVERIFY_THROWS_EXCEPTION(skin::SkinError, skin.ApplySkin(qintptr(t.window->winId())));
-    skin.LoadSkinFile(QStringLiteral(TESSALINE_SHIPPED_SKIN));
-    try {
-        skin.ApplySkin(0);
-        QFAIL("a window that does not exist was skinned");
-    } catch (const skin::SkinError& e) {
-        QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("handle 0")), e.what());
-    }
-}
-
-void TestSkinDrawing::failedLoadKeepsTheEarlierSkin()
-{
-    Skin skin;
-    skin.LoadSkinFile(QStringLiteral(TESSALINE_SHIPPED_SKIN));
-    QTemporaryDir dir;
-    const QString damaged = dir.filePath(QStringLiteral("damaged.skn"));
-    QFile file(damaged);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("tessaline-skin 1\n[window]\n");
-    file.close();
-    QVERIFY_THROWS_EXCEPTION(skin::SkinError, skin.LoadSkinFile(damaged));
-    QWidget window;
-    skin.ApplySkin(qintptr(window.winId()));
-    QVERIFY(window.styleSheet().contains(QStringLiteral("QPushButton")));
 }
 
 void TestSkinDrawing::captionIsTheUserProperty()

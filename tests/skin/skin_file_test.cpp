@@ -198,3 +198,75 @@ TEST(SkinColours, OwnColoursReplaceTheSkinsOnlyWhenSwitchedOn)
 }
 
 }  // namespace
+
+// ----- The looks both runtimes derive from a skin alike -----
+
+TEST(SkinLooks, AButtonsStatesCascadeEachLaterOneWinning)
+{
+    const skin::SkinModel look = skin::ReadSkinFile(TESSALINE_SHIPPED_SKIN);
+    const auto& b = look.button;
+    skin::ButtonStates states;
+    EXPECT_EQ(skin::ButtonLookFor(look, states).top, b.normal.top);
+    // The default button: the normal face in the default border.
+    states.isDefault = true;
+    skin::ButtonLook face = skin::ButtonLookFor(look, states);
+    EXPECT_EQ(face.top, b.normal.top);
+    EXPECT_EQ(face.border, b.defaultBorder);
+    // Hover gives a whole face, its border too.
+    states.hover = true;
+    face = skin::ButtonLookFor(look, states);
+    EXPECT_EQ(face.bottom, b.hover.bottom);
+    EXPECT_EQ(face.border, b.hover.border);
+    // Pressed wins over hover, and the focus border over both.
+    states.pressed = true;
+    states.focus = true;
+    face = skin::ButtonLookFor(look, states);
+    EXPECT_EQ(face.top, b.pressed.top);
+    EXPECT_EQ(face.text, b.pressed.text);
+    EXPECT_EQ(face.border, b.focusBorder);
+    // Disabled comes last and gives everything.
+    states.disabled = true;
+    face = skin::ButtonLookFor(look, states);
+    EXPECT_EQ(face.top, b.disabled.top);
+    EXPECT_EQ(face.border, b.disabled.border);
+    EXPECT_EQ(face.text, b.disabled.text);
+}
+
+TEST(SkinLooks, GlossSplitsTheGradientAndNoGlossKeepsItPlain)
+{
+    const skin::Colour black{0, 0, 0};
+    const skin::Colour grey{200, 200, 200};
+    auto channel = [](const std::vector<skin::GradientStop>& stops) {
+        std::vector<std::pair<double, int>> values;
+        for (const skin::GradientStop& stop : stops) values.emplace_back(stop.at, stop.colour.r);
+        return values;
+    };
+    using Stops = std::vector<std::pair<double, int>>;
+    // No gloss: straight from top to bottom.
+    EXPECT_EQ(channel(skin::GlossyStops(black, grey, 0)),
+              (Stops{{0.0, 0}, {0.5, 100}, {0.51, 100}, {1.0, 200}}));
+    // Full gloss: darker down to the middle, then a sharp edge to the bottom colour, and a glow
+    // back towards the top colour at the bottom.
+    EXPECT_EQ(channel(skin::GlossyStops(black, grey, 100)),
+              (Stops{{0.0, 0}, {0.5, 70}, {0.51, 200}, {1.0, 110}}));
+}
+
+TEST(SkinLooks, TheBarKeepsItsColourInTheMiddleBandUnderTheGloss)
+{
+    const skin::Colour bar{20, 33, 152};
+    for (const skin::GradientStop& stop : skin::ProgressGlossStops(bar, 0))
+        EXPECT_EQ(stop.colour, bar) << stop.at;
+    const std::vector<skin::GradientStop> gloss = skin::ProgressGlossStops(bar, 100);
+    ASSERT_EQ(gloss.size(), 5u);
+    EXPECT_EQ(gloss[2].colour, bar);
+    EXPECT_EQ(gloss[3].colour, bar);
+    EXPECT_EQ(gloss[0].colour, skin::Mix(bar, {255, 255, 255}, 0.65));  // the brightest at the top
+    EXPECT_GT(skin::Lightness(gloss[0].colour), skin::Lightness(gloss[4].colour));
+}
+
+TEST(SkinLooks, ADisabledListsArrowFadesTowardsWhite)
+{
+    const skin::SkinModel look = skin::ReadSkinFile(TESSALINE_SHIPPED_SKIN);
+    EXPECT_EQ(skin::ArrowColour(look, true), look.combo.arrow);
+    EXPECT_EQ(skin::ArrowColour(look, false), skin::Mix(look.combo.arrow, {255, 255, 255}, 0.6));
+}

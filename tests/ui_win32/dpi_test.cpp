@@ -10,7 +10,7 @@
 
 namespace {
 
-using uitest::Hwnd;
+using uitest::HwndOf;
 
 const std::wstring kResources = L"" TESSALINE_SOURCE_DIR "/resources/";
 
@@ -41,7 +41,7 @@ void ExpectBanner(ui::Form& form, const wchar_t* file, int scale)
     ASSERT_EQ(width, 206 * scale);
     ASSERT_EQ(height, 220 * scale);
     const uitest::Capture drawn(form);
-    HWND box = Hwnd(form.Find("picBanner"));
+    HWND box = HwndOf(form.Find<ui::Control>("picBanner"));
     RECT rc{};
     ::GetClientRect(box, &rc);
     for (const POINT at : {POINT{0, 0}, POINT{7, 11}, POINT{40, 90}, POINT{rc.right - 1, rc.bottom - 1}}) {
@@ -59,8 +59,8 @@ protected:
         form->Show();
         uitest::ChangeDpi(*form, 96);
     }
-    ui::FormDesign design = uitest::SmallDesign();
-    std::unique_ptr<ui::Form> form = ui::CreateForm(design);
+    ui::FormDesign design = window_test::SmallDesign();
+    std::unique_ptr<ui::Form> form = std::make_unique<ui::Form>(design);
 };
 
 TEST(Manifest, TheProgramIsPerMonitorDpiAwareWithCommonControlsSix)
@@ -81,27 +81,28 @@ TEST_F(Scaled, TheBannerIsTheProgramsPictureUnscaledAtTheTopLeft) { ExpectBanner
 TEST_F(Scaled, AtTwiceTheDpiEverythingIsTwiceAsLargeAndTheBannerHasTwiceThePixels)
 {
     uitest::ChangeDpi(*form, 192);
-    uitest::ExpectLaidOut(*form, design, 192);
-    EXPECT_EQ(FontHeight(Hwnd(form->Find("lbTitle"))), -22);
-    EXPECT_EQ(FontHeight(Hwnd(form->Find("lbBig"))), -26);
-    EXPECT_EQ(FontHeight(Hwnd(form->Find("cmdOk"))), -22);
-    EXPECT_EQ(BigIconWidth(Hwnd(*form)), ::GetSystemMetricsForDpi(SM_CXICON, 192));
+    uitest::ExpectLaidOut(*form, 192);
+    EXPECT_EQ(FontHeight(HwndOf(form->Find<ui::Control>("lbTitle"))), -22);
+    EXPECT_EQ(FontHeight(HwndOf(form->Find<ui::Control>("lbBig"))), -26);
+    EXPECT_EQ(FontHeight(HwndOf(form->Find<ui::Control>("cmdOk"))), -22);
+    EXPECT_EQ(BigIconWidth(HwndOf(*form)), ::GetSystemMetricsForDpi(SM_CXICON, 192));
     ExpectBanner(*form, L"banner@2x.jpg", 2);
 }
 
 TEST_F(Scaled, AtOneAndAHalfAndBackTheLayoutFollows)
 {
     uitest::ChangeDpi(*form, 144);
-    uitest::ExpectLaidOut(*form, design, 144);
-    EXPECT_EQ(FontHeight(Hwnd(form->Find("lbTitle"))), -17);  // 8.25 pt at 144 dpi: 16.5 pixels
-    EXPECT_EQ(FontHeight(Hwnd(form->Find("lbBig"))), -20);
+    uitest::ExpectLaidOut(*form, 144);
+    EXPECT_EQ(FontHeight(HwndOf(form->Find<ui::Control>("lbTitle"))),
+              -17);  // 8.25 pt at 144 dpi: 16.5 pixels
+    EXPECT_EQ(FontHeight(HwndOf(form->Find<ui::Control>("lbBig"))), -20);
     // The list's field keeps its design height at every scale.
-    RECT rc = uitest::RectInParent(Hwnd(form->Find("cmbList")));
+    RECT rc = uitest::RectInParent(HwndOf(form->Find<ui::Control>("cmbList")));
     EXPECT_EQ(rc.bottom - rc.top, ::MulDiv(315, 144, 1440));
 
     uitest::ChangeDpi(*form, 96);
-    uitest::ExpectLaidOut(*form, design, 96);
-    EXPECT_EQ(FontHeight(Hwnd(form->Find("lbTitle"))), -11);
+    uitest::ExpectLaidOut(*form, 96);
+    EXPECT_EQ(FontHeight(HwndOf(form->Find<ui::Control>("lbTitle"))), -11);
     ExpectBanner(*form, L"banner.jpg", 1);
 }
 

@@ -1,9 +1,8 @@
-// The skin on Windows: the engine's errors, and the window drawn through winaqua.skn as the
-// screen shows it: the gradient and what shows through it, the labels' colour, the separator,
-// the progress bar, the list and the buttons in their states.
+// The skin on Windows: the window drawn through winaqua.skn as the screen shows it: the gradient
+// and what shows through it, the labels' colour, the separator, the progress bar, the list and the
+// buttons in their states. (The skin engine's errors are the runtime core's: tests/window.)
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -13,7 +12,7 @@ namespace {
 
 using uitest::Capture;
 using uitest::Hex;
-using uitest::Hwnd;
+using uitest::HwndOf;
 using uitest::Near;
 using uitest::Rgb;
 
@@ -23,47 +22,18 @@ const std::string kShippedSkin = TESSALINE_SOURCE_DIR "/skin/winaqua.skn";
     EXPECT_TRUE(Near((drawn), (expected), (tolerance)))                                                      \
         << "drawn " << Hex(drawn) << ", expected " << Hex(expected)
 
-TEST(SkinEngine, ErrorsNameTheFileAndLineAndAFailedLoadKeepsTheSkinBefore)
-{
-    auto form = ui::CreateForm(uitest::SmallDesign());
-    ui::SkinEngine& engine = form->FindSkinEngine("skn");
-    EXPECT_THROW(engine.ApplySkin(form->Handle()), skin::SkinError);  // nothing loaded
-    engine.LoadSkinFile(kShippedSkin);
-    EXPECT_THROW(engine.ApplySkin(reinterpret_cast<std::intptr_t>(::GetDesktopWindow())), skin::SkinError);
-
-    char folder[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, folder);
-    const std::string damaged = std::string(folder) + "tessaline-damaged.skn";
-    if (FILE* file = std::fopen(damaged.c_str(), "wb")) {
-        std::fputs("tessaline-skin 1\n[window]\nbackground-top = nonsense\nend\n", file);
-        std::fclose(file);
-    }
-    try {
-        engine.LoadSkinFile(damaged);
-        ADD_FAILURE() << "a damaged skin was loaded";
-    } catch (const skin::SkinError& error) {
-        EXPECT_EQ(error.File(), damaged);
-        EXPECT_EQ(error.Line(), 3);
-    }
-    std::remove(damaged.c_str());
-    EXPECT_THROW(engine.LoadSkinFile(damaged), skin::SkinError);  // now missing
-    EXPECT_EQ(::GetWindowLongW(Hwnd(form->Find("cmdOk")), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-    engine.ApplySkin(form->Handle());  // the shipped skin, loaded first
-    EXPECT_EQ(::GetWindowLongW(Hwnd(form->Find("cmdOk")), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
-}
-
 class Skinned : public testing::Test {
 protected:
     void Apply()
     {
-        ui::SkinEngine& engine = form->FindSkinEngine("skn");
+        ui::SkinEngine engine = form->Find<ui::SkinEngine>("skn");
         engine.LoadSkinFile(kShippedSkin);
-        engine.ApplySkin(form->Handle());
-        ASSERT_TRUE(uitest::RunEventsUntil([this] { return ::GetActiveWindow() == Hwnd(*form); }));
+        engine.ApplySkin(*form);
+        ASSERT_TRUE(window_test::RunEventsUntil([this] { return ::GetActiveWindow() == HwndOf(*form); }));
     }
     void SetUp() override
     {
-        form->FindComboBox("cmbList").AddItem("1,0,0  First Writer");
+        form->Find<ui::ComboBox>("cmbList").AddItem("1,0,0  First Writer");
         form->Show();
     }
 
@@ -71,13 +41,13 @@ protected:
     skin::Colour Gradient(int y)
     {
         RECT client{};
-        ::GetClientRect(Hwnd(*form), &client);
+        ::GetClientRect(HwndOf(*form), &client);
         return skin::Mix(look.window.top, look.window.bottom, (y + 0.5) / client.bottom);
     }
     // Between the banner and the page: nothing but the window itself.
-    int Gap() { return ::MulDiv(1470, static_cast<int>(::GetDpiForWindow(Hwnd(*form))), 1440); }
+    int Gap() { return ::MulDiv(1470, static_cast<int>(::GetDpiForWindow(HwndOf(*form))), 1440); }
 
-    std::unique_ptr<ui::Form> form = ui::CreateForm(uitest::SmallDesign());
+    std::unique_ptr<ui::Form> form = std::make_unique<ui::Form>(window_test::SmallDesign());
     skin::SkinModel look = skin::ReadSkinFile(kShippedSkin);
 };
 
@@ -85,19 +55,19 @@ TEST_F(Skinned, TheWindowIsDrawnThroughTheSkinOnceApplied)
 {
     EXPECT_COLOUR(Capture(*form).At(Gap(), 5), Rgb(::GetSysColor(COLOR_BTNFACE)), 0);
     Apply();
-    form->Find("cmdCancel").SetFocus();
+    form->Find<ui::Button>("cmdCancel").SetFocus();
     const Capture drawn(*form);
     EXPECT_COLOUR(drawn.At(Gap(), 0), Rgb(Gradient(0)), 3);
     EXPECT_COLOUR(drawn.At(Gap(), drawn.Height() - 1), Rgb(Gradient(drawn.Height() - 1)), 3);
 
     // A label's empty end: the gradient under the page's translucent white; its text in the
     // skin's label colour (the darkest of its pixels).
-    HWND label = Hwnd(form->Find("lbTitle"));
+    HWND label = HwndOf(form->Find<ui::Control>("lbTitle"));
     RECT rc{};
     ::GetClientRect(label, &rc);
     POINT end{rc.right - 2, rc.bottom / 2};
     const std::uint32_t pixel = drawn.At(label, end.x, end.y);
-    ::MapWindowPoints(label, Hwnd(*form), &end, 1);
+    ::MapWindowPoints(label, HwndOf(*form), &end, 1);
     const skin::Colour& veil = look.frame.background;
     EXPECT_COLOUR(pixel, Rgb(skin::Mix(Gradient(end.y), {veil.r, veil.g, veil.b}, veil.a / 255.0)), 4);
     std::uint32_t darkest = 0xFFFFFF;
@@ -112,17 +82,18 @@ TEST_F(Skinned, TheWindowIsDrawnThroughTheSkinOnceApplied)
 
     // The separator's two lines; the bar's own colour in its middle band, lighter at the top; the
     // trough's border; the list's border and arrow.
-    HWND line = Hwnd(form->Find("fraLine"));
+    HWND line = HwndOf(form->Find<ui::Control>("fraLine"));
     EXPECT_COLOUR(drawn.At(line, 20, 0), Rgb(look.separator.dark), 2);
     EXPECT_COLOUR(drawn.At(line, 20, 1), Rgb(look.separator.light), 2);
-    HWND bar = Hwnd(form->Find("pBar"));
+    HWND bar = HwndOf(form->Find<ui::Control>("pBar"));
     ::GetClientRect(bar, &rc);
     const skin::Colour fill{20, 33, 152};
     EXPECT_COLOUR(drawn.At(bar, rc.right / 2, rc.bottom * 65 / 100), Rgb(fill), 3);
     EXPECT_COLOUR(drawn.At(bar, rc.right / 2, 0),
                   Rgb(skin::Mix(fill, {255, 255, 255}, 0.65 * look.progress.gloss / 100)), 12);
-    EXPECT_COLOUR(drawn.At(Hwnd(form->Find("fraTrough")), rc.right / 2, 0), Rgb(look.trough.border), 3);
-    HWND list = Hwnd(form->Find("cmbList"));
+    EXPECT_COLOUR(drawn.At(HwndOf(form->Find<ui::Control>("fraTrough")), rc.right / 2, 0),
+                  Rgb(look.trough.border), 3);
+    HWND list = HwndOf(form->Find<ui::Control>("cmbList"));
     ::GetClientRect(list, &rc);
     EXPECT_COLOUR(drawn.At(list, rc.right / 3, 0), Rgb(look.combo.border), 3);
     bool arrow = false;
@@ -135,9 +106,9 @@ TEST_F(Skinned, TheWindowIsDrawnThroughTheSkinOnceApplied)
 TEST_F(Skinned, ButtonsInTheirStates)
 {
     Apply();
-    HWND ok = Hwnd(form->Find("cmdOk"));
-    HWND cancel = Hwnd(form->Find("cmdCancel"));
-    form->Find("cmbList").SetFocus();
+    HWND ok = HwndOf(form->Find<ui::Control>("cmdOk"));
+    HWND cancel = HwndOf(form->Find<ui::Control>("cmdCancel"));
+    form->Find<ui::ComboBox>("cmbList").SetFocus();
     RECT rc{};
     ::GetClientRect(cancel, &rc);
     auto border = [&](HWND button) { return Capture(*form).At(button, rc.right / 2, 0); };
@@ -150,18 +121,18 @@ TEST_F(Skinned, ButtonsInTheirStates)
     EXPECT_COLOUR(border(cancel), Rgb(look.button.pressed.border), 3);
     ::SendMessageW(cancel, BM_SETSTATE, FALSE, 0);
     ::SendMessageW(cancel, WM_MOUSELEAVE, 0, 0);
-    form->Find("cmdCancel").SetFocus();
+    form->Find<ui::Button>("cmdCancel").SetFocus();
     EXPECT_COLOUR(border(cancel), Rgb(look.button.focusBorder), 3);
-    form->Find("cmdOk").SetEnabled(false);
+    form->Find<ui::Button>("cmdOk").SetEnabled(false);
     EXPECT_COLOUR(border(ok), Rgb(look.button.disabled.border), 3);
     EXPECT_COLOUR(Capture(*form).At(ok, rc.right / 2, 2), Rgb(look.button.disabled.top), 12);
 }
 
 TEST_F(Skinned, TheHueOfTheSettingsTurnsTheColours)
 {
-    ui::FormDesign turned = uitest::SmallDesign();
+    ui::FormDesign turned = window_test::SmallDesign();
     turned.skin.hue = 120;
-    form = ui::CreateForm(turned);
+    form = std::make_unique<ui::Form>(turned);
     form->Show();
     Apply();
     const skin::SkinModel shifted = skin::ShiftHue(look, 120);

@@ -302,21 +302,77 @@ Colour Darker(const Colour& colour, int percent)
     return ScaleValue(colour, 100, percent);
 }
 
-Hsv ToHsv(const Colour& colour)
-{
-    const Hsv16 hsv = ToHsv16(colour);
-    Hsv out;
-    out.hue = hsv.hue == kNoHue ? -1 : hsv.hue / 100;
-    out.saturation = To8(hsv.saturation);
-    out.value = To8(hsv.value);
-    return out;
-}
-
 int Lightness(const Colour& colour)
 {
     const int max = std::max({colour.r, colour.g, colour.b});
     const int min = std::min({colour.r, colour.g, colour.b});
     return static_cast<int>(std::lround((max + min) / 2.0));
+}
+
+std::vector<GradientStop> GlossyStops(const Colour& top, const Colour& bottom, int gloss)
+{
+    const double g = gloss / 100.0;
+    const Colour middle = Mix(top, bottom, 0.5);
+    return {{0.0, top},
+            {0.5, Mix(top, bottom, 0.5 - 0.15 * g)},
+            {0.51, Mix(middle, bottom, g)},
+            {1.0, Mix(bottom, Mix(bottom, top, 0.45), g)}};
+}
+
+std::vector<GradientStop> ProgressGlossStops(const Colour& base, int gloss)
+{
+    const double g = gloss / 100.0;
+    const Colour white{255, 255, 255};
+    return {{0.0, Mix(base, white, 0.65 * g)},
+            {0.45, Mix(base, white, 0.3 * g)},
+            {0.5, base},
+            {0.8, base},
+            {1.0, Mix(base, white, 0.25 * g)}};
+}
+
+Colour ArrowColour(const SkinModel& look, bool enabled)
+{
+    return enabled ? look.combo.arrow : Mix(look.combo.arrow, {255, 255, 255}, 0.6);
+}
+
+ButtonLook StateLook(const SkinModel& look, ButtonState state)
+{
+    const auto& b = look.button;
+    ButtonLook border = b.normal;
+    switch (state) {
+    case ButtonState::Default: border.border = b.defaultBorder; return border;
+    case ButtonState::Hover: return b.hover;
+    case ButtonState::Pressed: return b.pressed;
+    case ButtonState::Focus: border.border = b.focusBorder; return border;
+    case ButtonState::Disabled: return b.disabled;
+    }
+    return b.normal;
+}
+
+bool ButtonStates::Has(ButtonState state) const
+{
+    switch (state) {
+    case ButtonState::Default: return isDefault;
+    case ButtonState::Hover: return hover;
+    case ButtonState::Pressed: return pressed;
+    case ButtonState::Focus: return focus;
+    case ButtonState::Disabled: return disabled;
+    }
+    return false;
+}
+
+ButtonLook ButtonLookFor(const SkinModel& look, const ButtonStates& states)
+{
+    ButtonLook face = look.button.normal;
+    for (const ButtonStateLook& rule : kButtonStateOrder) {
+        if (!states.Has(rule.state)) continue;
+        const ButtonLook given = StateLook(look, rule.state);
+        if (rule.borderOnly)
+            face.border = given.border;
+        else
+            face = given;
+    }
+    return face;
 }
 
 std::vector<Field> FieldsOf(SkinModel& m)

@@ -114,15 +114,48 @@ Colour Mix(const Colour& a, const Colour& b, double amount);
 // half as bright again, 200 half as bright. A value that overflows takes saturation away.
 Colour Lighter(const Colour& colour, int percent = 150);
 Colour Darker(const Colour& colour, int percent = 200);
-// Hue in degrees 0..359, -1 for a grey; saturation and value 0..255.
-struct Hsv {
-    int hue = -1;
-    int saturation = 0;
-    int value = 0;
-};
-Hsv ToHsv(const Colour& colour);
 // HSL lightness 0..255.
 int Lightness(const Colour& colour);
+
+// The looks both runtimes derive from a skin the same way.
+
+// One colour stop of a vertical gradient, at 0 (top) to 1 (bottom).
+struct GradientStop {
+    double at;
+    Colour colour;
+};
+// The skin's glossy face from top to bottom: a gloss above zero (0..100) splits it into a bright
+// upper half and a glowing lower half.
+std::vector<GradientStop> GlossyStops(const Colour& top, const Colour& bottom, int gloss);
+// The gloss laid over a progress bar of the colour base.
+std::vector<GradientStop> ProgressGlossStops(const Colour& base, int gloss);
+// The arrow of a drop-down list, faded towards white when the list is disabled.
+Colour ArrowColour(const SkinModel& look, bool enabled);
+
+// The states a push button is drawn in over its normal look, in the order they apply: each later
+// one wins. A state gives the whole face (top, bottom, border, text) or the border only.
+enum class ButtonState { Default, Hover, Pressed, Focus, Disabled };
+struct ButtonStateLook {
+    ButtonState state;
+    bool borderOnly;
+};
+inline constexpr ButtonStateLook kButtonStateOrder[] = {{ButtonState::Default, true},
+                                                        {ButtonState::Hover, false},
+                                                        {ButtonState::Pressed, false},
+                                                        {ButtonState::Focus, true},
+                                                        {ButtonState::Disabled, false}};
+// What the state gives: a whole face, or a face of which only the border counts.
+ButtonLook StateLook(const SkinModel& look, ButtonState state);
+// The look of a button in the states it is in, as kButtonStateOrder cascades them.
+struct ButtonStates {
+    bool isDefault = false;
+    bool hover = false;
+    bool pressed = false;
+    bool focus = false;
+    bool disabled = false;
+    bool Has(ButtonState state) const;
+};
+ButtonLook ButtonLookFor(const SkinModel& look, const ButtonStates& states);
 
 enum class FieldKind { Text, Colour, Number };
 

@@ -1,4 +1,5 @@
-// The window runtime on Qt 6 Widgets.
+// The window runtime on Qt 6 Widgets: each control a widget of its kind in a fixed-size window,
+// message boxes, the event loop and the command runner's event hook.
 #include "wizard/ui/qt/qt_runtime.h"
 
 #include <QApplication>
@@ -24,13 +25,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <mutex>
 #include <utility>
 
 #include "platform/app.h"
+#include "wizard/ui/native.h"
+#include "wizard/ui/qt/qt_skin.h"
 
-namespace ui {
+namespace ui::qt {
 namespace {
 
 int Px(int twips)
@@ -81,7 +83,7 @@ void LoadDesignFont()
 QFont FontOf(const QString& family, double points)
 {
     QFont font(family);
-    font.setFamilies(qt::FontFamiliesFor(family));
+    font.setFamilies(FontFamiliesFor(family));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setWeight(QFont::Normal);
@@ -95,142 +97,72 @@ QFont FontOf(const QString& family, double points)
 constexpr double kWindowFontPoints = 8.25;
 const QString kWindowFontFamily = QStringLiteral("Microsoft Sans Serif");
 
-class FormWidget;
-
-// One control of a form; a single class serves every kind, and the properties that a kind does
-// not have throw.
-class QtControl final : public ComboBox {
+// One control's widget. The widgets belong to the window, which deletes them with itself.
+class QtWidget final : public native::Widget {
 public:
-    QtControl(const ControlDesign& design, QWidget* widget)
-        : design_(design), widget_(widget), bounds_(design.rect)
-    {}
+    explicit QtWidget(QWidget* widget) : widget_(widget) {}
 
     QWidget* Widget() const { return widget_; }
-    const ControlDesign& Design() const { return design_; }
-
-    const std::string& Name() const override { return design_.name; }
-    Kind ControlKind() const override { return design_.kind; }
-
-    std::string Caption() const override
-    {
-        if (auto* button = qobject_cast<QPushButton*>(widget_)) return S(button->text());
-        if (auto* label = qobject_cast<SkinLabel*>(widget_)) return S(label->Caption());
-        throw Unsupported("a caption");
-    }
-    void SetCaption(const std::string& caption) override;
 
     bool Visible() const override { return !widget_->isHidden(); }
     void SetVisible(bool visible) override { widget_->setVisible(visible); }
     bool Enabled() const override { return widget_->isEnabled(); }
     void SetEnabled(bool enabled) override { widget_->setEnabled(enabled); }
-
-    Rect Bounds() const override { return bounds_; }
-    void Move(const Rect& twips) override
+    void Place(const Rect& twips, double widthTwips) override
     {
-        bounds_ = twips;
-        widget_->setGeometry(PxRect(twips));
+        widget_->setGeometry(Px(twips.left), Px(twips.top),
+                             static_cast<int>(std::lround(widthTwips / kTwipsPerPixelAt96Dpi)),
+                             Px(twips.height));
     }
-    void SetWidth(double twips) override
+
+    std::string Text() const override
     {
-        if (!std::isfinite(twips) || twips < 0.0 || twips > 1.0e7) throw std::invalid_argument("bad width");
-        bounds_.width = static_cast<int>(std::lround(twips));
-        widget_->resize(static_cast<int>(std::lround(twips / kTwipsPerPixelAt96Dpi)), widget_->height());
+        if (auto* button = qobject_cast<QPushButton*>(widget_)) return S(button->text());
+        if (auto* label = qobject_cast<SkinLabel*>(widget_)) return S(label->Caption());
+        return {};
+    }
+    void SetText(const std::string& text) override
+    {
+        if (auto* button = qobject_cast<QPushButton*>(widget_)) {
+            button->setText(Q(text));
+        } else if (auto* label = qobject_cast<SkinLabel*>(widget_)) {
+            label->setCaption(Q(text));
+            if (named) named->setAccessibleName(Q(text));
+        }
     }
 
     void SetFocus() override { widget_->setFocus(); }
     bool HasFocus() const override { return widget_->hasFocus(); }
 
     void AddItem(const std::string& item) override { Combo()->addItem(Q(item)); }
-    void Clear() override { Combo()->clear(); }
-    int ListCount() const override { return Combo()->count(); }
-    std::string List(int index) const override
-    {
-        if (index < 0 || index >= Combo()->count())
-            throw std::out_of_range("no such item in " + design_.name);
-        return S(Combo()->itemText(index));
-    }
-    int ListIndex() const override { return Combo()->currentIndex(); }
-    void SetListIndex(int index) override
-    {
-        if (index < -1 || index >= Combo()->count())
-            throw std::out_of_range("no such item in " + design_.name);
-        Combo()->setCurrentIndex(index);
-    }
-    std::string Text() const override { return S(Combo()->currentText()); }
+    void ClearItems() override { Combo()->clear(); }
+    int ItemCount() const override { return Combo()->count(); }
+    std::string Item(int index) const override { return S(Combo()->itemText(index)); }
+    int CurrentIndex() const override { return Combo()->currentIndex(); }
+    void SetCurrentIndex(int index) override { Combo()->setCurrentIndex(index); }
 
-    // Set by the form: the list this label names, whose accessible name follows the caption.
+    // A skin label's: the control it names, whose accessible name follows its caption.
     QPointer<QWidget> named;
 
 private:
-    std::logic_error Unsupported(const char* what) const
-    {
-        return std::logic_error(design_.name + " has no " + what);
-    }
-    QComboBox* Combo() const
-    {
-        auto* combo = qobject_cast<QComboBox*>(widget_);
-        if (combo == nullptr) throw Unsupported("list");
-        return combo;
-    }
+    QComboBox* Combo() const { return static_cast<QComboBox*>(widget_); }
 
-    ControlDesign design_;
     QWidget* widget_;
-    Rect bounds_;
-};
-
-void QtControl::SetCaption(const std::string& caption)
-{
-    if (auto* button = qobject_cast<QPushButton*>(widget_)) {
-        button->setText(Q(caption));
-    } else if (auto* label = qobject_cast<SkinLabel*>(widget_)) {
-        label->setCaption(Q(caption));
-        if (named) named->setAccessibleName(Q(caption));
-    } else {
-        throw Unsupported("caption");
-    }
-}
-
-class QtSkinEngine final : public SkinEngine {
-public:
-    QtSkinEngine(const SkinSettings& settings, Skin* engine) : settings_(settings), engine_(engine)
-    {
-        engine_->m_bstrAuthor = Q(settings.author);
-        engine_->m_bstrDescription = Q(settings.description);
-        engine_->m_bstrApplication = Q(settings.application);
-        engine_->m_nHue = settings.hue;
-        engine_->m_BackColor = SkinDetail::ToQColor(settings.backColour);
-        engine_->m_ForeColor = SkinDetail::ToQColor(settings.foreColour);
-        engine_->m_PanelColor = SkinDetail::ToQColor(settings.panelColour);
-        engine_->m_PanelTextColor = SkinDetail::ToQColor(settings.panelTextColour);
-        engine_->m_bApplyColors = settings.applyColours;
-    }
-    void LoadSkinFile(const std::string& path) override { engine_->LoadSkinFile(Q(path)); }
-    void ApplySkin(std::intptr_t windowHandle) override
-    {
-        engine_->ApplySkin(static_cast<qintptr>(windowHandle));
-    }
-    const SkinSettings& Settings() const override { return settings_; }
-    Skin* Engine() const { return engine_; }
-
-private:
-    SkinSettings settings_;
-    Skin* engine_;
 };
 
 // The window: fixed size, no minimise or maximise button, Enter presses the default button
 // wherever the focus is, and the close box asks the logic before the window goes.
 class FormWidget final : public QWidget {
 public:
-    FormWidget() = default;
+    explicit FormWidget(native::Events& events) : events_(events) {}
 
-    std::function<void()> closeHandler;
     QPointer<QPushButton> defaultButton;
 
 protected:
     void closeEvent(QCloseEvent* event) override
     {
         event->accept();
-        if (closeHandler) closeHandler();
+        events_.CloseRequested();
     }
 
     void keyPressEvent(QKeyEvent* event) override
@@ -242,6 +174,9 @@ protected:
         }
         QWidget::keyPressEvent(event);
     }
+
+private:
+    native::Events& events_;
 };
 
 QPixmap BannerPixmap(const QWidget& window)
@@ -256,79 +191,54 @@ QPixmap BannerPixmap(const QWidget& window)
     return banner;
 }
 
-QWidget* MakeWidget(const ControlDesign& design, const QString& labelFamily, QWidget* container,
-                    FormWidget& window)
-{
-    switch (design.kind) {
-    case Kind::Frame: {
-        auto* frame = new QFrame(container);
-        frame->setFrameShape(design.role == Role::Separator ? QFrame::HLine : QFrame::Box);
-        frame->setFrameShadow(QFrame::Sunken);
-        frame->setLineWidth(1);
-        frame->setFocusPolicy(Qt::NoFocus);
-        return frame;
-    }
-    case Kind::Button: {
-        auto* button = new QPushButton(Q(design.text), container);
-        button->setAutoDefault(true);
-        button->setFocusPolicy(Qt::StrongFocus);
-        if (design.isDefault) {
-            button->setDefault(true);
-            window.defaultButton = button;
-        }
-        return button;
-    }
-    case Kind::ComboBox: {
-        auto* combo = new QComboBox(container);
-        combo->setEditable(false);
-        combo->setFocusPolicy(Qt::StrongFocus);
-        return combo;
-    }
-    case Kind::PictureBox: {
-        if (design.role == Role::Banner) {
-            auto* picture = new QLabel(container);
-            picture->setPixmap(BannerPixmap(window));
-            picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            picture->setBackgroundRole(QPalette::Base);
-            picture->setForegroundRole(QPalette::Text);
-            return picture;
-        }
-        auto* box = new QFrame(container);
-        box->setFrameShape(QFrame::NoFrame);
-        box->setAutoFillBackground(true);
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Window, SkinDetail::ToQColor(design.fill));
-        box->setPalette(palette);
-        return box;
-    }
-    case Kind::SkinLabel: {
-        auto* label = new SkinLabel(container);
-        label->setFont(FontOf(labelFamily, design.fontPoints));
-        label->setCaption(Q(design.text));
-        return label;
-    }
-    case Kind::SkinEngine: break;
-    }
-    return nullptr;
-}
-
-class QtForm final : public Form {
+class QtWindow final : public native::Window {
 public:
-    explicit QtForm(const FormDesign& design);
-
-    Control& Find(const std::string& name) override { return Lookup(name); }
-    ComboBox& FindComboBox(const std::string& name) override
+    QtWindow(const FormDesign& form, native::Events& events)
+        : window_(std::make_unique<FormWidget>(events)), events_(events), labelFamily_(Q(form.labelFont))
     {
-        QtControl& control = Lookup(name);
-        if (control.ControlKind() != Kind::ComboBox) throw std::logic_error(name + " is not a list");
-        return control;
+        LoadDesignFont();
+        FormWidget& window = *window_;
+        window.setObjectName(Q(form.name));
+        window.setWindowTitle(Q(form.caption));
+        window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint);
+        window.setFixedSize(Px(form.clientWidth), Px(form.clientHeight));
+        window.setFont(FontOf(kWindowFontFamily, kWindowFontPoints));
+        window.setWindowIcon(QIcon(QStringLiteral(":/tessaline/icon.png")));
     }
-    SkinEngine& FindSkinEngine(const std::string& name) override
+
+    std::unique_ptr<native::Widget> MakeWidget(const ControlDesign& design, int id,
+                                               native::Widget* container) override
     {
-        const auto found = skins_.find(name);
-        if (found != skins_.end()) return *found->second;
-        if (controls_.count(name) != 0) throw std::logic_error(name + " is a control, not a skin engine");
-        throw std::out_of_range("the window has no skin engine " + name);
+        QWidget* parent = container != nullptr ? static_cast<QtWidget*>(container)->Widget()
+                                               : static_cast<QWidget*>(window_.get());
+        QWidget* widget = Make(design, id, parent);
+        widget->setObjectName(Q(design.name));
+        widget->setGeometry(PxRect(design.rect));
+        if (design.role != Role::None) widget->setProperty("skinRole", QLatin1String(RoleName(design.role)));
+        if (!design.accessibleName.empty()) widget->setAccessibleName(Q(design.accessibleName));
+        if (!design.accessibleDescription.empty())
+            widget->setAccessibleDescription(Q(design.accessibleDescription));
+        widget->setEnabled(design.enabled);
+        if (!design.visible) widget->hide();
+        return std::make_unique<QtWidget>(widget);
+    }
+
+    void Arrange(const native::Arrangement& arrangement) override
+    {
+        QWidget* previous = nullptr;
+        for (native::Widget* control : arrangement.tabOrder) {
+            QWidget* widget = static_cast<QtWidget*>(control)->Widget();
+            if (widget->focusPolicy() == Qt::NoFocus) continue;
+            if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+            previous = widget;
+        }
+        for (const auto& [label, named] : arrangement.labels) {
+            auto& labelWidget = static_cast<QtWidget&>(*label);
+            labelWidget.named = static_cast<QtWidget*>(named)->Widget();
+            labelWidget.named->setAccessibleName(Q(labelWidget.Text()));
+        }
     }
 
     std::string Caption() const override { return S(window_->windowTitle()); }
@@ -348,101 +258,75 @@ public:
     }
     bool Shown() const override { return window_->isVisible(); }
     void Refresh() override { window_->repaint(); }
-    std::intptr_t Handle() override { return static_cast<std::intptr_t>(window_->winId()); }
-
-    void OnClick(const std::string& button, std::function<void()> handler) override
-    {
-        auto* widget = qobject_cast<QPushButton*>(Lookup(button).Widget());
-        if (widget == nullptr) throw std::logic_error(button + " is not a button");
-        QObject::connect(widget, &QPushButton::clicked, window_.get(),
-                         [handler = std::move(handler)] { handler(); });
-    }
-    void OnCloseRequest(std::function<void()> handler) override
-    {
-        window_->closeHandler = std::move(handler);
-    }
+    void ApplyLook(const skin::SkinModel& look) override { qt::ApplyLook(*window_, look); }
 
     QWidget* Widget() const { return window_.get(); }
 
 private:
-    QtControl& Lookup(const std::string& name)
+    QWidget* Make(const ControlDesign& design, int id, QWidget* parent)
     {
-        const auto found = controls_.find(name);
-        if (found != controls_.end()) return *found->second;
-        if (skins_.count(name) != 0) throw std::logic_error(name + " is a skin engine, not a control");
-        throw std::out_of_range("the window has no control " + name);
+        switch (design.kind) {
+        case Kind::Frame: {
+            auto* frame = new QFrame(parent);
+            frame->setFrameShape(design.role == Role::Separator ? QFrame::HLine : QFrame::Box);
+            frame->setFrameShadow(QFrame::Sunken);
+            frame->setLineWidth(1);
+            frame->setFocusPolicy(Qt::NoFocus);
+            return frame;
+        }
+        case Kind::Button: {
+            auto* button = new QPushButton(Q(design.text), parent);
+            button->setAutoDefault(true);
+            button->setFocusPolicy(Qt::StrongFocus);
+            if (design.isDefault) {
+                button->setDefault(true);
+                window_->defaultButton = button;
+            }
+            QObject::connect(button, &QPushButton::clicked, window_.get(),
+                             [this, id] { events_.Clicked(id); });
+            return button;
+        }
+        case Kind::ComboBox: {
+            auto* combo = new QComboBox(parent);
+            combo->setEditable(false);
+            combo->setFocusPolicy(Qt::StrongFocus);
+            return combo;
+        }
+        case Kind::PictureBox: {
+            if (design.role == Role::Banner) {
+                auto* picture = new QLabel(parent);
+                picture->setPixmap(BannerPixmap(*window_));
+                picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                picture->setBackgroundRole(QPalette::Base);
+                picture->setForegroundRole(QPalette::Text);
+                return picture;
+            }
+            auto* box = new QFrame(parent);
+            box->setFrameShape(QFrame::NoFrame);
+            box->setAutoFillBackground(true);
+            QPalette palette = box->palette();
+            palette.setColor(QPalette::Window, ToQColor(design.fill));
+            box->setPalette(palette);
+            return box;
+        }
+        case Kind::SkinLabel: {
+            auto* label = new SkinLabel(parent);
+            label->setFont(FontOf(labelFamily_, design.fontPoints));
+            label->setCaption(Q(design.text));
+            return label;
+        }
+        case Kind::SkinEngine: break;
+        }
+        return new QWidget(parent);
     }
 
     std::unique_ptr<FormWidget> window_;
-    std::map<std::string, std::unique_ptr<QtControl>> controls_;
-    std::map<std::string, std::unique_ptr<QtSkinEngine>> skins_;
+    native::Events& events_;
+    QString labelFamily_;
     bool centred_ = false;
 };
 
-QtForm::QtForm(const FormDesign& form) : window_(std::make_unique<FormWidget>())
-{
-    LoadDesignFont();
-    FormWidget& window = *window_;
-    window.setObjectName(Q(form.name));
-    window.setWindowTitle(Q(form.caption));
-    window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint);
-    window.setFixedSize(Px(form.clientWidth), Px(form.clientHeight));
-    window.setFont(FontOf(kWindowFontFamily, kWindowFontPoints));
-    window.setWindowIcon(QIcon(QStringLiteral(":/tessaline/icon.png")));
-
-    const QString labelFamily = Q(form.labelFont);
-    for (const ControlDesign& design : form.controls) {
-        if (controls_.count(design.name) != 0 || skins_.count(design.name) != 0)
-            throw std::invalid_argument("two controls are named " + design.name);
-        if (design.kind == Kind::SkinEngine) {
-            auto* engine = new Skin(&window);
-            engine->setObjectName(Q(design.name));
-            skins_.emplace(design.name, std::make_unique<QtSkinEngine>(form.skin, engine));
-            continue;
-        }
-        QWidget* container = &window;
-        if (!design.container.empty()) {
-            const auto found = controls_.find(design.container);
-            if (found == controls_.end() || found->second->ControlKind() != Kind::Frame)
-                throw std::invalid_argument(design.name + " sits in " + design.container +
-                                            ", which is no frame before it");
-            container = found->second->Widget();
-        }
-        QWidget* widget = MakeWidget(design, labelFamily, container, window);
-        widget->setObjectName(Q(design.name));
-        widget->setGeometry(PxRect(design.rect));
-        widget->setProperty("TabIndex", design.tabIndex);
-        if (design.role != Role::None) widget->setProperty("skinRole", QLatin1String(RoleName(design.role)));
-        if (!design.accessibleName.empty()) widget->setAccessibleName(Q(design.accessibleName));
-        if (!design.accessibleDescription.empty())
-            widget->setAccessibleDescription(Q(design.accessibleDescription));
-        widget->setEnabled(design.enabled);
-        if (!design.visible) widget->hide();
-        controls_.emplace(design.name, std::make_unique<QtControl>(design, widget));
-    }
-    for (const ControlDesign& design : form.controls) {
-        if (design.labels.empty()) continue;
-        QtControl& label = Lookup(design.name);
-        label.named = Lookup(design.labels).Widget();
-        label.named->setAccessibleName(Q(design.text));
-    }
-}
-
-std::mutex& ObserverMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-MessageBoxObserver& Observer()
-{
-    static MessageBoxObserver observer;
-    return observer;
-}
-
-// A failure that escapes an event handler ends the program through a message box, never
+// A failure that escapes an event of the toolkit ends the program through a message box, never
 // through an abort.
 class GuardedApplication final : public QApplication {
 public:
@@ -450,27 +334,44 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override
     {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            Fail(error.what());
-        } catch (...) {
-            Fail("An unexpected error occurred.");
-        }
+        return Guarded([&] { return QApplication::notify(receiver, event); });
     }
 };
 
 }  // namespace
 
-std::unique_ptr<Form> CreateForm(const FormDesign& design) { return std::make_unique<QtForm>(design); }
+QWidget* WidgetOf(Form& form) { return static_cast<QtWindow&>(form.Native()).Widget(); }
+QWidget* WidgetOf(const Control& control)
+{
+    return static_cast<QtWidget&>(native::WidgetOf(control)).Widget();
+}
+
+QStringList FontFamiliesFor(const QString& family)
+{
+    QStringList families = {family};
+    for (const QString& kin :
+         {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+          QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")})
+        if (!families.contains(kin)) families << kin;
+    return families;
+}
+
+}  // namespace ui::qt
+
+namespace ui {
+
+std::unique_ptr<native::Window> native::MakeWindow(const FormDesign& design, Events& events)
+{
+    return std::make_unique<qt::QtWindow>(design, events);
+}
 
 struct Application::Data {
-    std::unique_ptr<GuardedApplication> app;
+    std::unique_ptr<qt::GuardedApplication> app;
 };
 
 Application::Application(int& argc, char** argv) : d(std::make_unique<Data>())
 {
-    d->app = std::make_unique<GuardedApplication>(argc, argv);
+    d->app = std::make_unique<qt::GuardedApplication>(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(platform::kAppTitle));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tessaline/icon.png")));
 }
@@ -484,19 +385,17 @@ void ShowMessage(const std::string& text, platform::MessageIcon icon)
     QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
     if (icon == platform::MessageIcon::Information) boxIcon = QMessageBox::Information;
     if (icon == platform::MessageIcon::Critical) boxIcon = QMessageBox::Critical;
-    QMessageBox box(boxIcon, QString::fromLatin1(platform::kAppTitle), Q(text), QMessageBox::Ok);
+    QMessageBox box(boxIcon, QString::fromLatin1(platform::kAppTitle), QString::fromStdString(text),
+                    QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
-    MessageBoxObserver observer;
-    {
-        const std::lock_guard lock(ObserverMutex());
-        observer = Observer();
-    }
-    if (observer) {
-        QTimer::singleShot(0, &box, [&box, text, icon, observer] {
-            if (observer(text, icon)) box.accept();
+    std::exception_ptr failure;
+    if (native::HasMessageBoxObserver()) {
+        QTimer::singleShot(0, &box, [&box, &failure, text, icon] {
+            if (native::AskMessageBoxObserver(text, icon, failure)) box.accept();
         });
     }
     box.exec();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void EndNow(int status)
@@ -505,13 +404,7 @@ void EndNow(int status)
     std::_Exit(status);
 }
 
-void Fail(const std::string& message)
-{
-    platform::ShowMessage(message, platform::MessageIcon::Critical);
-    EndNow(1);
-}
-
-void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
+void RunWindowEvents(platform::NativeHandle readHandle, int maxWaitMs)
 {
     if (maxWaitMs <= 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -529,27 +422,4 @@ void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
     loop.exec();
 }
 
-void SetMessageBoxObserver(MessageBoxObserver observer)
-{
-    const std::lock_guard lock(ObserverMutex());
-    Observer() = std::move(observer);
-}
-
-namespace qt {
-
-QWidget* WidgetOf(Form& form) { return static_cast<QtForm&>(form).Widget(); }
-QWidget* WidgetOf(Control& control) { return static_cast<QtControl&>(control).Widget(); }
-Skin* SkinOf(SkinEngine& engine) { return static_cast<QtSkinEngine&>(engine).Engine(); }
-
-QStringList FontFamiliesFor(const QString& family)
-{
-    QStringList families = {family};
-    for (const QString& kin :
-         {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-          QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")})
-        if (!families.contains(kin)) families << kin;
-    return families;
-}
-
-}  // namespace qt
 }  // namespace ui

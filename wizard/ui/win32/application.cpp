@@ -1,8 +1,12 @@
-// The toolkit for the whole run: the message loop, message boxes, the end of the program and
-// the window events that run while a tool runs.
+// The toolkit for the whole run: the window classes, the message loop, message boxes, the end of
+// the program and the window events that run while a tool runs.
 #include "wizard/ui/win32/runtime.h"
 
+#include <commctrl.h>
 #include <mmsystem.h>
+#include <objidl.h>
+
+#include <gdiplus.h>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +16,7 @@
 #include <utility>
 
 #include "platform/ansi_win.h"
+#include "platform/handle_win.h"
 
 namespace ui {
 namespace {
@@ -23,12 +28,6 @@ using Clock = std::chrono::steady_clock;
 constexpr DWORD kPipePollMs = 1;
 // The control that holds a message box's text, in Windows' own message boxes and Wine's.
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-MessageBoxObserver& Observer()
-{
-    static MessageBoxObserver observer;
-    return observer;
-}
 
 // The message box on view, for the hook that shows it to the observer.
 struct BoxWatch {
@@ -52,14 +51,8 @@ LRESULT CALLBACK WatchBoxes(int code, WPARAM wParam, LPARAM lParam)
             watch->seen = call->hwnd;
             const std::string text =
                 platform::win::WideToUtf8(win32::WindowTextOf(::GetDlgItem(call->hwnd, kMessageBoxTextId)));
-            bool close = false;
-            try {
-                close = Observer() && Observer()(text, watch->icon);
-            } catch (...) {
-                watch->failure = std::current_exception();
-                close = true;
-            }
-            if (close) ::PostMessageW(call->hwnd, WM_COMMAND, IDOK, 0);
+            if (native::AskMessageBoxObserver(text, watch->icon, watch->failure))
+                ::PostMessageW(call->hwnd, WM_COMMAND, IDOK, 0);
         }
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
@@ -81,15 +74,51 @@ bool RunPending()
 }
 
 // True when reading the pipe would not block: data is there, or the pipe has broken.
-bool PipeReady(std::intptr_t readHandle)
+bool PipeReady(platform::NativeHandle readHandle)
 {
     DWORD available = 0;
-    if (!::PeekNamedPipe(reinterpret_cast<HANDLE>(readHandle), nullptr, 0, nullptr, &available, nullptr))
+    if (!::PeekNamedPipe(platform::win::AsHandle(readHandle), nullptr, 0, nullptr, &available, nullptr))
         return true;
     return available > 0;
 }
 
 }  // namespace
+
+namespace win32 {
+
+void InitRuntime()
+{
+    static const bool started = [] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&controls);
+        static ULONG_PTR gdiplusToken = 0;
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+
+        HINSTANCE instance = ::GetModuleHandleW(nullptr);
+        WNDCLASSEXW form{};
+        form.cbSize = sizeof form;
+        form.lpfnWndProc = FormProc;
+        form.hInstance = instance;
+        form.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+        form.lpszClassName = kFormClass;
+        form.hIcon =
+            static_cast<HICON>(::LoadImageW(instance, kIconResource, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        ::RegisterClassExW(&form);
+
+        WNDCLASSEXW frame{};
+        frame.cbSize = sizeof frame;
+        frame.lpfnWndProc = FrameProc;
+        frame.hInstance = instance;
+        frame.hCursor = form.hCursor;
+        frame.lpszClassName = kFrameClass;
+        ::RegisterClassExW(&frame);
+        return true;
+    }();
+    (void)started;
+}
+
+}  // namespace win32
 
 struct Application::Data {};
 
@@ -128,7 +157,7 @@ void ShowMessage(const std::string& text, platform::MessageIcon icon)
     watch.icon = icon;
     BoxWatch* outer = g_watch;
     HHOOK hook = nullptr;
-    if (Observer()) {
+    if (native::HasMessageBoxObserver()) {
         g_watch = &watch;
         hook = ::SetWindowsHookExW(WH_CALLWNDPROCRET, WatchBoxes, nullptr, ::GetCurrentThreadId());
     }
@@ -145,13 +174,7 @@ void EndNow(int status)
     ::ExitProcess(static_cast<UINT>(status));
 }
 
-void Fail(const std::string& message)
-{
-    platform::ShowMessage(message, platform::MessageIcon::Critical);
-    EndNow(1);
-}
-
-void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
+void RunWindowEvents(platform::NativeHandle readHandle, int maxWaitMs)
 {
     // The waits below are a millisecond each; the system timer is asked for that step once.
     static const bool fineTimer = ::timeBeginPeriod(1) == TIMERR_NOERROR;
@@ -176,7 +199,5 @@ void RunWindowEvents(std::intptr_t readHandle, int maxWaitMs)
             running = RunPending();
     }
 }
-
-void SetMessageBoxObserver(MessageBoxObserver observer) { Observer() = std::move(observer); }
 
 }  // namespace ui

@@ -21,8 +21,6 @@ using Gdiplus::RectF;
 Gdiplus::Color ToColor(const skin::Colour& c) { return Gdiplus::Color(c.a, c.r, c.g, c.b); }
 COLORREF ToColorRef(const skin::Colour& c) { return RGB(c.r, c.g, c.b); }
 
-const skin::Colour kWhite{255, 255, 255};
-
 // A paint into a memory bitmap of the target's client size, copied to the target at the end.
 class Buffer {
 public:
@@ -32,49 +30,24 @@ public:
           height_(std::max(height, 1)),
           dc_(::CreateCompatibleDC(target)),
           bitmap_(::CreateCompatibleBitmap(target, width_, height_)),
-          old_(::SelectObject(dc_, bitmap_))
+          selected_(dc_.get(), bitmap_.get())
     {}
-    ~Buffer()
-    {
-        ::SelectObject(dc_, old_);
-        ::DeleteObject(bitmap_);
-        ::DeleteDC(dc_);
-    }
-    Buffer(const Buffer&) = delete;
-    Buffer& operator=(const Buffer&) = delete;
 
-    HDC Dc() const { return dc_; }
-    void CopyAll() const { ::BitBlt(target_, 0, 0, width_, height_, dc_, 0, 0, SRCCOPY); }
+    HDC Dc() const { return dc_.get(); }
+    void CopyAll() const { ::BitBlt(target_, 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY); }
     void CopyPart(const RECT& part) const
     {
-        ::BitBlt(target_, part.left, part.top, part.right - part.left, part.bottom - part.top, dc_, part.left,
-                 part.top, SRCCOPY);
+        ::BitBlt(target_, part.left, part.top, part.right - part.left, part.bottom - part.top, dc_.get(),
+                 part.left, part.top, SRCCOPY);
     }
 
 private:
     HDC target_;
     int width_;
     int height_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ old_;
-};
-
-// Selects a GDI object for the life of the scope.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(object != nullptr ? ::SelectObject(dc, object) : nullptr)
-    {}
-    ~Selected()
-    {
-        if (old_ != nullptr) ::SelectObject(dc_, old_);
-    }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
+    gdi::MemoryDc dc_;
+    gdi::Bitmap bitmap_;
+    gdi::Selected selected_;  // last, so that the bitmap is put back before it is deleted
 };
 
 RECT ClientRect(HWND hwnd)
@@ -120,7 +93,8 @@ void AddRounded(GraphicsPath& path, const RectF& r, REAL topLeft, REAL topRight,
 
 // Fills a path with a vertical gradient whose stops run from y0 to y1 (the gradient may span
 // more than the path: the form's gradient spans the whole window whatever part is drawn).
-void FillVertical(Graphics& g, const GraphicsPath& path, REAL y0, REAL y1, const std::vector<Stop>& stops)
+void FillVertical(Graphics& g, const GraphicsPath& path, REAL y0, REAL y1,
+                  const std::vector<skin::GradientStop>& stops)
 {
     if (stops.empty()) return;
     if (y1 <= y0 + 1) y1 = y0 + 1;
@@ -128,9 +102,9 @@ void FillVertical(Graphics& g, const GraphicsPath& path, REAL y0, REAL y1, const
                                        ToColor(stops.back().colour));
     std::vector<Gdiplus::Color> colours;
     std::vector<REAL> positions;
-    for (const Stop& stop : stops) {
+    for (const skin::GradientStop& stop : stops) {
         colours.push_back(ToColor(stop.colour));
-        positions.push_back(stop.at);
+        positions.push_back(static_cast<REAL>(stop.at));
     }
     brush.SetInterpolationColors(colours.data(), positions.data(), static_cast<INT>(stops.size()));
     // Beyond its ends the gradient mirrors instead of starting again, so no stray line of the
@@ -139,7 +113,8 @@ void FillVertical(Graphics& g, const GraphicsPath& path, REAL y0, REAL y1, const
     g.FillPath(&brush, &path);
 }
 
-void FillVertical(Graphics& g, const RectF& area, REAL y0, REAL y1, const std::vector<Stop>& stops)
+void FillVertical(Graphics& g, const RectF& area, REAL y0, REAL y1,
+                  const std::vector<skin::GradientStop>& stops)
 {
     GraphicsPath path;
     path.AddRectangle(area);
@@ -156,7 +131,7 @@ struct Box {
 
 // The background fills the whole box, under the border too; the border is a ring drawn over
 // it. Both are fills of shapes on whole pixels, which every GDI+ draws alike.
-void FillBox(Graphics& g, const Box& box, const std::vector<Stop>& stops)
+void FillBox(Graphics& g, const Box& box, const std::vector<skin::GradientStop>& stops)
 {
     GraphicsPath path;
     AddRounded(path, box.outer, box.radius, box.radius, box.radius, box.radius);
@@ -176,7 +151,7 @@ void StrokeBox(Graphics& g, const Box& box, const skin::Colour& colour)
     g.FillPath(&brush, &ring);
 }
 
-std::vector<Stop> Plain(const skin::Colour& colour) { return {{0, colour}, {1, colour}}; }
+std::vector<skin::GradientStop> Plain(const skin::Colour& colour) { return {{0, colour}, {1, colour}}; }
 
 REAL LineWidth(UINT dpi) { return static_cast<REAL>(std::max(Scaled(1, dpi), 1)); }
 
@@ -214,7 +189,7 @@ void FrameSurface(Graphics& g, const ChildControl& frame, const skin::SkinModel&
     }
     case Role::Trough: {
         const Box box{outer, static_cast<REAL>(Scaled(look.trough.radius, dpi)), line};
-        FillBox(g, box, Glossy(look.trough.top, look.trough.bottom, 0));
+        FillBox(g, box, skin::GlossyStops(look.trough.top, look.trough.bottom, 0));
         StrokeBox(g, box, look.trough.border);
         return;
     }
@@ -243,7 +218,7 @@ void Underlay(Graphics& g, const ChildControl& control, const skin::SkinModel& l
 
 void DrawText(HDC dc, const std::wstring& text, RECT area, HFONT font, COLORREF colour, UINT format)
 {
-    const Selected selected(dc, font);
+    const gdi::Selected selected(dc, font);
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, colour);
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, format);
@@ -266,7 +241,7 @@ void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC d
         Underlay(g, combo, look);
         const REAL radius = static_cast<REAL>(Scaled(c.radius, dpi));
         const Box box{RectF(0, 0, width, height), radius, line};
-        FillBox(g, box, Glossy(c.top, c.bottom, 0));
+        FillBox(g, box, skin::GlossyStops(c.top, c.bottom, 0));
 
         // The drop-down button inside the border at the right, with a line on its left.
         const REAL buttonWidth = static_cast<REAL>(Scaled(16, dpi));
@@ -275,7 +250,7 @@ void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC d
         GraphicsPath buttonPath;
         AddRounded(buttonPath, button, 0, inner, inner, 0);
         FillVertical(g, buttonPath, button.Y, button.Y + button.Height,
-                     Glossy(c.buttonTop, c.buttonBottom, look.button.gloss));
+                     skin::GlossyStops(c.buttonTop, c.buttonBottom, look.button.gloss));
         Gdiplus::SolidBrush divider(ToColor(c.border));
         g.FillRectangle(&divider, RectF(button.X, button.Y, line, button.Height));
 
@@ -291,7 +266,7 @@ void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC d
             const PointF points[3] = {PointF(centre.X - half, centre.Y - half / 2),
                                       PointF(centre.X + half, centre.Y - half / 2),
                                       PointF(centre.X, centre.Y + half / 2 + 0.5f)};
-            Gdiplus::SolidBrush arrow(ToColor(enabled ? c.arrow : skin::Mix(c.arrow, kWhite, 0.6)));
+            Gdiplus::SolidBrush arrow(ToColor(skin::ArrowColour(look, enabled)));
             g.FillPolygon(&arrow, points, 3);
         }
     }
@@ -307,20 +282,20 @@ void DrawButton(const ChildControl& button, const skin::SkinModel& look, const D
     const UINT dpi = button.Form().Dpi();
     const RECT rc = ClientRect(button.Hwnd());
     const Buffer buffer(item.hDC, rc.right, rc.bottom);
-    ButtonState state;
-    state.disabled = (item.itemState & ODS_DISABLED) != 0;
-    state.pressed = (item.itemState & ODS_SELECTED) != 0;
-    state.focus = (item.itemState & ODS_FOCUS) != 0;
-    state.hover = button.Hovered();
-    state.isDefault = button.Design().isDefault;
-    const skin::ButtonLook face = ButtonLookFor(look, state);
+    skin::ButtonStates states;
+    states.disabled = (item.itemState & ODS_DISABLED) != 0;
+    states.pressed = (item.itemState & ODS_SELECTED) != 0;
+    states.focus = (item.itemState & ODS_FOCUS) != 0;
+    states.hover = button.Hovered();
+    states.isDefault = button.Design().isDefault;
+    const skin::ButtonLook face = skin::ButtonLookFor(look, states);
     {
         Graphics g(buffer.Dc());
         PrepareGraphics(g);
         Underlay(g, button, look);
         const Box box{RectF(0, 0, static_cast<REAL>(rc.right), static_cast<REAL>(rc.bottom)),
                       static_cast<REAL>(Scaled(look.button.radius, dpi)), LineWidth(dpi)};
-        FillBox(g, box, Glossy(face.top, face.bottom, look.button.gloss));
+        FillBox(g, box, skin::GlossyStops(face.top, face.bottom, look.button.gloss));
         StrokeBox(g, box, face.border);
     }
     const RECT text{Scaled(6, dpi), 0, rc.right - Scaled(6, dpi), rc.bottom};
@@ -379,7 +354,7 @@ void DrawPicture(const ChildControl& picture, const std::optional<skin::SkinMode
         PrepareGraphics(g);
         const int gloss = look ? look->progress.gloss : 0;
         FillVertical(g, RectF(0, 0, static_cast<REAL>(rc.right), static_cast<REAL>(rc.bottom)), 0,
-                     static_cast<REAL>(rc.bottom), ProgressGloss(design.fill, gloss));
+                     static_cast<REAL>(rc.bottom), skin::ProgressGlossStops(design.fill, gloss));
     } else {
         if (look) {
             Graphics g(buffer.Dc());
@@ -393,50 +368,15 @@ void DrawPicture(const ChildControl& picture, const std::optional<skin::SkinMode
             // Unscaled, at the top left; the runtime keeps one made for the dpi.
             BITMAP info{};
             ::GetObjectW(banner, sizeof info, &info);
-            HDC source = ::CreateCompatibleDC(buffer.Dc());
-            {
-                const Selected selected(source, banner);
-                ::BitBlt(buffer.Dc(), 0, 0, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-            }
-            ::DeleteDC(source);
+            const gdi::MemoryDc source(::CreateCompatibleDC(buffer.Dc()));
+            const gdi::Selected selected(source.get(), banner);
+            ::BitBlt(buffer.Dc(), 0, 0, info.bmWidth, info.bmHeight, source.get(), 0, 0, SRCCOPY);
         }
     }
     buffer.CopyAll();
 }
 
 }  // namespace
-
-std::vector<Stop> Glossy(const skin::Colour& top, const skin::Colour& bottom, int gloss)
-{
-    const double g = gloss / 100.0;
-    const skin::Colour middle = skin::Mix(top, bottom, 0.5);
-    return {{0.0f, top},
-            {0.5f, skin::Mix(top, bottom, 0.5 - 0.15 * g)},
-            {0.51f, skin::Mix(middle, bottom, g)},
-            {1.0f, skin::Mix(bottom, skin::Mix(bottom, top, 0.45), g)}};
-}
-
-std::vector<Stop> ProgressGloss(const skin::Colour& base, int gloss)
-{
-    const double g = gloss / 100.0;
-    return {{0.0f, skin::Mix(base, kWhite, 0.65 * g)},
-            {0.45f, skin::Mix(base, kWhite, 0.3 * g)},
-            {0.5f, base},
-            {0.8f, base},
-            {1.0f, skin::Mix(base, kWhite, 0.25 * g)}};
-}
-
-skin::ButtonLook ButtonLookFor(const skin::SkinModel& look, const ButtonState& state)
-{
-    const auto& b = look.button;
-    skin::ButtonLook face = b.normal;
-    if (state.isDefault) face.border = b.defaultBorder;
-    if (state.hover) face = b.hover;
-    if (state.pressed) face = b.pressed;
-    if (state.focus) face.border = b.focusBorder;
-    if (state.disabled) face = b.disabled;
-    return face;
-}
 
 void FormBackground(const FormWindow& form, HDC dc)
 {
@@ -507,7 +447,7 @@ void DrawItem(const FormWindow& form, const DRAWITEMSTRUCT& item)
 {
     const ChildControl* control = form.ControlOf(item.hwndItem);
     if (control == nullptr) return;
-    switch (control->ControlKind()) {
+    switch (control->Design().kind) {
     case Kind::Button:
         if (form.Look()) DrawButton(*control, *form.Look(), item);
         return;
@@ -519,13 +459,10 @@ void DrawItem(const FormWindow& form, const DRAWITEMSTRUCT& item)
 
 int ListItemHeight(const FormWindow& form)
 {
-    HDC dc = ::GetDC(nullptr);
+    const gdi::ScreenDc dc;
     TEXTMETRICW metrics{};
-    {
-        const Selected selected(dc, form.WindowFont());
-        ::GetTextMetricsW(dc, &metrics);
-    }
-    ::ReleaseDC(nullptr, dc);
+    const gdi::Selected selected(dc.get(), form.WindowFont());
+    ::GetTextMetricsW(dc.get(), &metrics);
     return static_cast<int>(metrics.tmHeight) + Scaled(4, form.Dpi());
 }
 

@@ -21,26 +21,4 @@ void DrawItem(const FormWindow& form, const DRAWITEMSTRUCT& item);
 // The height of a list's items for the form's font at its dpi.
 int ListItemHeight(const FormWindow& form);
 
-// The colours a skinned button is drawn with in a state, as the style sheet cascades them:
-// normal, then default, hover, pressed, focus and disabled, each later one winning.
-struct ButtonState {
-    bool disabled = false;
-    bool pressed = false;
-    bool hover = false;
-    bool focus = false;
-    bool isDefault = false;
-};
-skin::ButtonLook ButtonLookFor(const skin::SkinModel& look, const ButtonState& state);
-
-// One colour stop of a vertical gradient, at 0 (top) to 1 (bottom).
-struct Stop {
-    float at;
-    skin::Colour colour;
-};
-// The skin's glossy face: a gloss above zero splits the gradient into a bright upper half and a
-// glowing lower half.
-std::vector<Stop> Glossy(const skin::Colour& top, const skin::Colour& bottom, int gloss);
-// The gloss laid over a progress bar of the colour base.
-std::vector<Stop> ProgressGloss(const skin::Colour& base, int gloss);
-
 }  // namespace ui::win32::paint

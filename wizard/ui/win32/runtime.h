@@ -1,6 +1,7 @@
-// The Win32 runtime's own parts, shared by its files: the window (FormWindow) and its controls
-// (ChildControl), the skin engine, and what the message loop and painting need from them.
-// Windows are UTF-16 ("W" calls) throughout; the interface's texts are UTF-8.
+// The Win32 runtime's own parts, shared by its files: the window (FormWindow, window.cpp), its
+// controls (ChildControl, controls.cpp), the fonts, banner and icons made for a dpi
+// (artwork.cpp), and what the message loop (application.cpp) and painting (paint.cpp) need from
+// them. Windows are UTF-16 ("W" calls) throughout; the interface's texts are UTF-8.
 #pragma once
 
 #ifndef NOMINMAX
@@ -8,14 +9,14 @@
 #endif
 #include <windows.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "wizard/ui/ui.h"
+#include "wizard/ui/native.h"
+#include "wizard/ui/win32/gdi.h"
 
 namespace ui::win32 {
 
@@ -29,10 +30,29 @@ inline constexpr double kWindowFontPoints = 8.25;
 inline constexpr const wchar_t* kBannerResource = L"TESSALINE_BANNER";
 inline constexpr const wchar_t* kBanner2xResource = L"TESSALINE_BANNER_2X";
 inline constexpr const wchar_t* kIconResource = L"IDI_ICON1";
+// Child windows are numbered from here up, in the order the core makes them.
+inline constexpr int kFirstControlId = 100;
 
 // Registers the window classes and starts the services the runtime draws with (common
 // controls, GDI+); safe to call any number of times.
 void InitRuntime();
+LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The object behind a window of our own classes: handed over with CreateWindowEx, kept in the
+// window's user data from WM_NCCREATE on. Null for the few messages that come before it.
+template <typename Owner>
+Owner* WindowOwner(HWND hwnd, UINT message, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return reinterpret_cast<Owner*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// what, with the system's last error number.
+std::string SystemErrorText(const std::string& what);
 
 // A window's text, and the text of a list's item (empty for an item it does not have).
 std::wstring WindowTextOf(HWND hwnd);
@@ -44,15 +64,32 @@ int TwipsToPixels(double twips, UINT dpi);
 // A design's pixels (the skin's radii, paddings, line widths: pixels at 96 dpi) at dpi.
 int Scaled(int pixelsAt96, UINT dpi);
 
+// The fonts, banner and icons of one window at one dpi, freed with the object.
+class Artwork {
+public:
+    Artwork(const FormDesign& design, UINT dpi);
+    HFONT WindowFont() const { return windowFont_.get(); }
+    // The skin labels' face at points (the window's size for 0).
+    HFONT LabelFont(double points) const;
+    // Null when the program holds no banner.
+    HBITMAP Banner() const { return banner_.get(); }
+    HICON BigIcon() const { return bigIcon_.get(); }
+    HICON SmallIcon() const { return smallIcon_.get(); }
+
+private:
+    gdi::Font windowFont_;
+    std::map<double, gdi::Font> labelFonts_;
+    gdi::Bitmap banner_;
+    gdi::Icon bigIcon_;
+    gdi::Icon smallIcon_;
+};
+
 class FormWindow;
 
-// A control of the window: one child window of the kind its design names. One class serves
-// every kind; the list's properties throw std::logic_error on any other kind, and only
-// combo boxes are ever handed out as ui::ComboBox.
-class ChildControl final : public ui::ComboBox {
+// A control's child window, of the kind its design names.
+class ChildControl final : public native::Widget {
 public:
     ChildControl(FormWindow& form, ControlDesign design, ChildControl* container, int id);
-    ~ChildControl() override = default;
     ChildControl(const ChildControl&) = delete;
     ChildControl& operator=(const ChildControl&) = delete;
 
@@ -63,40 +100,34 @@ public:
     // Switches the control to the skin's drawing.
     void UseSkin();
 
-    const std::string& Name() const override { return design_.name; }
-    Kind ControlKind() const override { return design_.kind; }
-    std::string Caption() const override;
-    void SetCaption(const std::string& caption) override;
     bool Visible() const override;
     void SetVisible(bool visible) override;
     bool Enabled() const override;
     void SetEnabled(bool enabled) override;
-    Rect Bounds() const override { return rect_; }
-    void Move(const Rect& twips) override;
-    void SetWidth(double twips) override;
+    void Place(const Rect& twips, double widthTwips) override;
+    std::string Text() const override;
+    void SetText(const std::string& text) override;
     void SetFocus() override;
     bool HasFocus() const override;
-
     void AddItem(const std::string& item) override;
-    void Clear() override;
-    int ListCount() const override;
-    std::string List(int index) const override;
-    int ListIndex() const override;
-    void SetListIndex(int index) override;
-    std::string Text() const override;
+    void ClearItems() override;
+    int ItemCount() const override;
+    std::string Item(int index) const override;
+    int CurrentIndex() const override;
+    void SetCurrentIndex(int index) override;
 
     HWND Hwnd() const { return hwnd_; }
+    // The core's number of the control; the child window's id is kFirstControlId past it.
     int Id() const { return id_; }
     const ControlDesign& Design() const { return design_; }
+    // Where the control is placed, in twips.
+    const Rect& Bounds() const { return rect_; }
     ChildControl* Container() const { return container_; }
     FormWindow& Form() const { return form_; }
     bool Hovered() const { return hovered_; }
     void SetHovered(bool hovered);
-    std::function<void()> onClick;
 
 private:
-    void RequireKind(Kind kind, const char* what) const;
-    void RequireCaption() const;
     // The pixel height of a list's closed field, made to match the design's height.
     void FitComboField(int fieldHeight);
 
@@ -110,38 +141,22 @@ private:
     bool hovered_ = false;
 };
 
-class SkinEngineImpl final : public ui::SkinEngine {
+class FormWindow final : public native::Window {
 public:
-    SkinEngineImpl(std::string name, SkinSettings settings);
-    void LoadSkinFile(const std::string& path) override;
-    void ApplySkin(std::intptr_t windowHandle) override;
-    const SkinSettings& Settings() const override { return settings_; }
-    const std::string& Name() const { return name_; }
-
-private:
-    std::string name_;
-    SkinSettings settings_;
-    std::optional<skin::SkinModel> model_;
-};
-
-class FormWindow final : public ui::Form {
-public:
-    explicit FormWindow(const FormDesign& design);
+    FormWindow(const FormDesign& design, native::Events& events);
     ~FormWindow() override;
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
-    Control& Find(const std::string& name) override;
-    ComboBox& FindComboBox(const std::string& name) override;
-    SkinEngine& FindSkinEngine(const std::string& name) override;
+    std::unique_ptr<native::Widget> MakeWidget(const ControlDesign& design, int id,
+                                               native::Widget* container) override;
+    void Arrange(const native::Arrangement& arrangement) override;
     std::string Caption() const override;
     void SetCaption(const std::string& caption) override;
     void Show() override;
     bool Shown() const override;
     void Refresh() override;
-    std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(hwnd_); }
-    void OnClick(const std::string& button, std::function<void()> handler) override;
-    void OnCloseRequest(std::function<void()> handler) override;
+    void ApplyLook(const skin::SkinModel& look) override;
 
     // The form whose top-level window this is, or null when the window is none of ours.
     static FormWindow* FromHandle(HWND hwnd);
@@ -151,18 +166,15 @@ public:
     HWND Hwnd() const { return hwnd_; }
     UINT Dpi() const { return dpi_; }
     const FormDesign& Design() const { return design_; }
-    // The skin's look once a skin engine has applied one.
+    // The skin's look once one has been applied.
     const std::optional<skin::SkinModel>& Look() const { return look_; }
-    void ApplyLook(skin::SkinModel look);
-
-    HFONT WindowFont() const { return windowFont_; }
-    HFONT LabelFont(double points) const;
-    // The banner for the current dpi, or null when the program holds none.
-    HBITMAP Banner() const { return banner_; }
+    HFONT WindowFont() const { return artwork_->WindowFont(); }
+    HFONT LabelFont(double points) const { return artwork_->LabelFont(points); }
+    HBITMAP Banner() const { return artwork_->Banner(); }
     int ClientHeightPixels() const { return TwipsToPixels(design_.clientHeight, dpi_); }
 
     ChildControl* ControlOf(HWND hwnd) const;
-    ChildControl* ControlById(int id) const;
+    ChildControl* ControlById(int windowId) const;
 
     // Gives the focus back to a control that can take it after the one holding it was hidden
     // or disabled.
@@ -175,50 +187,29 @@ public:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-    void Build();
-    void OrderTabStops();
-    void CreateFonts(UINT dpi);
-    void ReleaseFonts();
-    void LoadBanner(UINT dpi);
     // The window's outer size for the design's client area at dpi, as the system computes it.
     SIZE FrameSizeFor(UINT dpi) const;
-    void SetIcons(UINT dpi);
-    void ClickFrom(HWND button, int id);
-    bool IsOnView(HWND control) const;
+    void ClickFrom(HWND button, int windowId);
 
     FormDesign design_;
+    native::Events& events_;
     HWND hwnd_ = nullptr;
     UINT dpi_ = 96;
     bool placed_ = false;
     HWND savedFocus_ = nullptr;
-    std::vector<std::unique_ptr<ChildControl>> controls_;
-    std::map<std::string, ChildControl*> byName_;
-    std::vector<std::unique_ptr<SkinEngineImpl>> engines_;
+    // The controls' windows, owned by the core, by the core's number.
+    std::vector<ChildControl*> controls_;
     std::optional<skin::SkinModel> look_;
-    std::function<void()> onClose_;
-    HFONT windowFont_ = nullptr;
-    std::map<double, HFONT> labelFonts_;
-    HBITMAP banner_ = nullptr;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    std::unique_ptr<Artwork> artwork_;
 };
+
+// The windows behind a form and a control, for the window's tests.
+FormWindow& FormWindowOf(Form& form);
+HWND HwndOf(Form& form);
+HWND HwndOf(const Control& control);
 
 // Runs one message of the loop: through the dialog keyboard handling of our window it belongs
 // to, else translated and dispatched.
 void DispatchOne(MSG& message);
-
-// Any exception that reaches a window procedure ends the program through ui::Fail; none may
-// cross a Windows frame.
-template <typename Body>
-LRESULT Guarded(Body&& body) noexcept
-{
-    try {
-        return body();
-    } catch (const std::exception& error) {
-        ui::Fail(error.what());
-    } catch (...) {
-        ui::Fail("An unexpected error occurred.");
-    }
-}
 
 }  // namespace ui::win32

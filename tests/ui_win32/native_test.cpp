@@ -1,0 +1,84 @@
+// What the Win32 runtime makes of a design, beside what both runtimes show the same way
+// (tests/window): real controls of each class and style, the default button's style before and
+// after the skin, a label right before the list it names, and a window that stays after its close.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app_folder.h"
+#include "platform/ansi_win.h"
+#include "ui_test_support.h"
+
+namespace {
+
+using uitest::ClassName;
+using uitest::HwndOf;
+using uitest::WindowText;
+
+const std::string kShippedSkin = std::string(TESSALINE_SOURCE_DIR) + "/skin/winaqua.skn";
+
+class NativeControls : public testing::Test {
+protected:
+    HWND Control(const char* name) { return HwndOf(form->Find<ui::Control>(name)); }
+    std::unique_ptr<ui::Form> form = std::make_unique<ui::Form>(window_test::SmallDesign());
+};
+
+TEST_F(NativeControls, AreRealControlsOfTheirKind)
+{
+    EXPECT_EQ(_wcsicmp(ClassName(Control("cmdOk")).c_str(), L"Button"), 0);
+    HWND list = Control("cmbList");
+    EXPECT_EQ(_wcsicmp(ClassName(list).c_str(), L"ComboBox"), 0);
+    EXPECT_EQ(::GetWindowLongW(list, GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    HWND label = Control("lbTitle");
+    EXPECT_EQ(_wcsicmp(ClassName(label).c_str(), L"Static"), 0);
+    EXPECT_NE(::GetWindowLongW(label, GWL_STYLE) & SS_NOPREFIX, 0);
+    EXPECT_NE(::GetWindowLongW(Control("fraTrough"), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+    EXPECT_EQ(WindowText(Control("picBanner")), L"Tessaline");  // its accessible name
+    EXPECT_EQ(_wcsicmp(ClassName(HwndOf(*form)).c_str(), ui::win32::kFormClass), 0);
+    // A label that names a control sits right before it, where screen readers look for a name.
+    EXPECT_EQ(::GetWindow(list, GW_HWNDPREV), label);
+}
+
+TEST_F(NativeControls, TheDefaultButtonIsOwnerDrawnOnceSkinned)
+{
+    EXPECT_EQ(LOWORD(::SendMessageW(HwndOf(*form), DM_GETDEFID, 0, 0)), ::GetDlgCtrlID(Control("cmdOk")));
+    EXPECT_EQ(::GetWindowLongW(Control("cmdOk"), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    ui::SkinEngine engine = form->Find<ui::SkinEngine>("skn");
+    engine.LoadSkinFile(kShippedSkin);
+    engine.ApplySkin(*form);
+    EXPECT_EQ(::GetWindowLongW(Control("cmdOk"), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(::GetWindowLongW(Control("cmdCancel"), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+}
+
+TEST_F(NativeControls, TheWindowStaysAfterItsCloseBox)
+{
+    form->Show();
+    HWND hwnd = HwndOf(*form);
+    window_test::PressCloseBox(*form);
+    EXPECT_FALSE(::IsWindowVisible(hwnd));
+    EXPECT_TRUE(::IsWindow(hwnd));
+}
+
+// The real window: the list's and the buttons' windows on page 1, as the dialog keyboard
+// handling sees them.
+TEST(NativeWizard, PageOneAsTheDialogKeyboardSeesIt)
+{
+    window_test::AppFolder fx;
+    fx.RecordProgramHooks();
+    frmSelectDriver view;
+    view.Form_Load();
+    view.Window().Show();
+    ASSERT_TRUE(window_test::Activate(view.Window()));
+    HWND form = HwndOf(view.Window());
+    HWND list = HwndOf(view.cmbDriverList);
+    EXPECT_EQ(::SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(::SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(::GetFocus(), list);
+    EXPECT_EQ(::GetNextDlgTabItem(form, list, FALSE), HwndOf(view.cmdNext));
+    EXPECT_EQ(::GetNextDlgTabItem(form, HwndOf(view.cmdNext), FALSE), list);
+    EXPECT_EQ(LOWORD(::SendMessageW(form, DM_GETDEFID, 0, 0)), ::GetDlgCtrlID(HwndOf(view.cmdNext)));
+    EXPECT_EQ(::GetWindowLongW(HwndOf(view.cmdNext), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+    EXPECT_EQ(WindowText(form), platform::win::Utf8ToWide(window_test::ShippedText("2000")));
+}
+
+}  // namespace
