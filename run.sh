@@ -6,7 +6,7 @@
 # ./screenshots.
 set -euo pipefail
 cd "$(dirname "$0")"
-source scripts/common.sh
+source scripts/lib.sh
 
 ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TOOL_PACKAGES[@]}"
 configure_once build-run -DCMAKE_BUILD_TYPE=Release -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF

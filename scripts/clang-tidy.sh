@@ -6,7 +6,7 @@
 #   scripts/clang-tidy.sh [build-dir] [file...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/common.sh
+source scripts/lib.sh
 ensure_packages clang-tidy-14 "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TEST_PACKAGES[@]}"
 
 dir=${1:-build-e}
@@ -27,8 +27,10 @@ fi
 if [ $# -gt 0 ]; then
     files=("$@")
 else
-    mapfile -t files < <(git ls-files 'platform/*.cpp' 'settings/*.cpp' 'runner/*.cpp' 'tools/burn/*.cpp' 'tools/bridge/*.cpp' \
-                                      'wizard/*.cpp' | grep -vE '(_win\.cpp|/win32/.*)$')
+    # The files as they would be committed: new ones included, deleted ones left out.
+    mapfile -t files < <(git ls-files --cached --others --exclude-standard 'platform/*.cpp' 'settings/*.cpp' \
+                             'runner/*.cpp' 'tools/burn/*.cpp' 'tools/bridge/*.cpp' 'wizard/*.cpp' 'tests/tools/*.cpp' |
+                         sort -u | grep -vE '(_win\.cpp|/win32/.*)$' | while read -r f; do [ -f "$f" ] && echo "$f"; done)
 fi
 if [ ${#files[@]} -eq 0 ]; then
     echo "== clang-tidy: no source files found to check" >&2

@@ -3,10 +3,12 @@
 # that are not, and exits 1 then; `scripts/format-check.sh --fix` rewrites them in place.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/common.sh
+source scripts/lib.sh
 ensure_packages clang-format-14
 
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+# The files as they would be committed: new ones included, deleted ones left out.
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | sort -u |
+                     while read -r f; do [ -f "$f" ] && echo "$f"; done)
 if [ "${1:-}" = "--fix" ]; then
     clang-format-14 -i "${files[@]}"
     exit 0

@@ -12,7 +12,7 @@
 #                                   committed corpora (then review and commit them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/common.sh
+source scripts/lib.sh
 
 seconds=12
 merge=0
@@ -27,9 +27,6 @@ for arg in "$@"; do
         *) echo "fuzz.sh: unknown argument $arg" >&2; exit 2 ;;
     esac
 done
-all_targets=(fuzz_profile fuzz_decode fuzz_regfile fuzz_cmdline fuzz_scan fuzz_classify fuzz_scenario fuzz_cue fuzz_skin)
-[ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
-
 ensure_packages clang libclang-rt-14-dev "${TESSALINE_BUILD_PACKAGES[@]}"
 
 dir=${TESSALINE_FUZZ_BUILD:-build-fuzz}
@@ -37,8 +34,16 @@ configure_once "$dir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDeb
     -DTESSALINE_TESTS=OFF -DTESSALINE_BENCH=OFF -DTESSALINE_WIZARD=ON
 jobs=$(nproc 2>/dev/null || echo 2)
 [ "$jobs" -gt 2 ] && jobs=2
-echo "== fuzz: build in $dir"
+say "build in $dir"
 cmake --build "$dir" --target tessaline_fuzzers -j"$jobs"
+# The targets fuzz/CMakeLists.txt defines (read after the build, which configures again when it
+# changed); those named on the command line must be among them.
+mapfile -t all_targets <"$dir/fuzz/fuzzers.txt"
+[ ${#all_targets[@]} -gt 0 ] || fail "fuzz/CMakeLists.txt defines no target"
+for target in "${targets[@]}"; do
+    printf '%s\n' "${all_targets[@]}" | grep -qx "$target" || fail "no fuzz target $target"
+done
+[ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -53,12 +58,12 @@ for target in "${targets[@]}"; do
     work="$dir/corpus/$target"
     mkdir -p "$work" "$seeds"
     if [ "$merge" -eq 1 ]; then
-        echo "== fuzz: merge $work into $seeds"
+        say "merge $work into $seeds"
         "$binary" -merge=1 "$seeds" "$work" > "$dir/logs/$target.merge.log" 2>&1
         continue
     fi
     log="$dir/logs/$target.log"
-    echo "== fuzz: $target for ${seconds}s"
+    say "$target for ${seconds}s"
     result=ok
     "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
         -print_final_stats=1 -artifact_prefix="$dir/artifacts/$target-" "$work" "$seeds" > "$log" 2>&1 \
@@ -71,9 +76,9 @@ for target in "${targets[@]}"; do
     if [ "$result" != ok ]; then
         failed=1
         if [ "$result" = FOUND ]; then
-            echo "== fuzz: $target found a fault; the input is in $dir/artifacts/, the log:" >&2
+            say "$target found a fault; the input is in $dir/artifacts/, the log:" >&2
         else
-            echo "== fuzz: $target executed no input, the log:" >&2
+            say "$target executed no input, the log:" >&2
         fi
         grep -v '^#' "$log" | tail -40 >&2
     fi

@@ -9,21 +9,17 @@
 # system's cdrdao (tests/real_writer/with_emulated_writer, from the test build in build/), where
 # it must find the writer's driver. With CI=true only (CI runs as root on a machine of its own),
 # the package is also installed with dpkg, /usr/bin/tessaline is run the same three ways, and
-# after `dpkg -r` nothing of it may be left but the user's settings. Run by hand, it never installs anything system-wide beyond the tools it
-# needs. Exit status 0 when every check passed. The package is left in build-deb/.
+# after `dpkg -r` nothing of it may be left but the user's settings. Run by hand, it never
+# installs anything system-wide beyond the tools it needs. Exit status 0 when every check passed.
+# The package is left in build-deb/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/common.sh
-source scripts/wizard-x11.sh
+source scripts/lib.sh
 
 ensure_packages "${TESSALINE_BUILD_PACKAGES[@]}" "${TESSALINE_TOOL_PACKAGES[@]}" "${TESSALINE_DEB_PACKAGES[@]}" \
     "${TESSALINE_RUN_PACKAGES[@]}"
 
 BUILD=build-deb
-fail() {
-    echo "== package-deb: FAILED, $*" >&2
-    exit 1
-}
 
 # Debian's compiler and linker flags for packages: fortified calls, stack protector, full RELRO.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -37,19 +33,17 @@ deb="$BUILD/tessaline_${version}_amd64.deb"
 rm -f "$deb"
 (cd "$BUILD" && cpack -G DEB >cpack.log 2>&1) || { cat "$BUILD/cpack.log"; fail "cpack -G DEB"; }
 [ -f "$deb" ] || fail "cpack made no $deb"
-echo "== package-deb: built $deb"
+say "built $deb"
 
 work=$(mktemp -d)
 installed=
-cleanup() {
-    stop_virtual_display
-    if [ -n "$installed" ]; then
-        echo "== package-deb: removing the package after a failed check"
-        dpkg -r tessaline >/dev/null 2>&1 || true
-    fi
-    rm -rf "$work"
+remove_after_failure() {
+    [ -z "$installed" ] && return 0
+    say "removing the package after a failed check"
+    dpkg -r tessaline >/dev/null 2>&1 || true
 }
-trap cleanup EXIT
+at_exit 'rm -rf "$work"'
+at_exit remove_after_failure
 
 # Control fields: name, version, and the run-time needs that dpkg-shlibdeps cannot see beside the
 # ones it found.
@@ -69,7 +63,7 @@ if ! diff -u <(grep -v '^#' packaging/deb-contents.txt | sort -k3) "$work/conten
     fail "the package's files differ from packaging/deb-contents.txt (- expected, + in the package)"
 fi
 
-echo "== package-deb: lintian"
+say lintian
 lintian_status=0
 lintian --fail-on error,warning --display-info --pedantic --display-experimental --show-overrides \
     "$deb" >"$work/lintian.log" 2>&1 || lintian_status=$?
@@ -89,7 +83,7 @@ grep -qx "Exec=/usr/bin/tessaline --demo" "$root/usr/share/applications/tessalin
     fail "the demonstration's menu entry does not start /usr/bin/tessaline --demo in /usr/lib/tessaline/demo"
 cmp -s "$root/usr/lib/tessaline/tessaline" "$root/usr/lib/tessaline/demo/tessaline" ||
     fail "the demonstration's program differs from the program"
-echo "== package-deb: appstreamcli validate --no-net --pedantic"
+say "appstreamcli validate --no-net --pedantic"
 appstreamcli validate --no-net --pedantic --explain "$root"/usr/share/metainfo/*.metainfo.xml ||
     fail "appstreamcli rejects the metainfo"
 grep -q "<release version=\"$version\"" "$root"/usr/share/metainfo/*.metainfo.xml ||
@@ -106,82 +100,64 @@ check_first_command() {  # what, expected line, tool log
     [ "$first" = "$2" ] || fail "$1: the tool was run as '$first', expected '$2'"
 }
 
-# Checks one run of the demonstration: the stand-in tool was started from the demonstration's
-# application directory, the driver of the shipped scenario's first writer (generic-mmc, position
-# 1 in the table) was stored in the demonstration's own store below the given home, and nothing
-# in the user's.
-check_demo_run() {  # what, application directory, tool log, home
-    local value
-    check_first_command "$1" "$2/demo/Burn.exe scanbus -v 0" "$3"
-    value=$(reg_file_value "$4/.config/Tessaline/demo/Tessaline/user.reg" "$driver_key")
-    [ "$value" = 1 ] || fail "$1: the demonstration stored driver '${value:-none}', expected 1 (generic-mmc)"
-    value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
-    [ -z "$value" ] || fail "$1: the demonstration stored driver '$value' in the user's own settings"
-    echo "== package-deb: $1 ran to Finish; stored driver 1 (generic-mmc) in its own store"
-}
-
-# Checks one run of the wizard on this computer, which has no CD writer: the bridge was started
-# from the application directory and ran the system's tool, and nothing was stored.
-check_no_writer_run() {  # what, application directory, tool log, home
-    local value
-    check_first_command "$1" "$2/Burn.exe scanbus -v 0" "$3"
-    grep -q "^  runs: .*/cdrdao scanbus -v 0\$" "$3" || fail "$1: Burn.exe did not run cdrdao: $(cat "$3")"
-    value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
-    [ -z "$value" ] || fail "$1: stored driver '$value' without a writer"
-    echo "== package-deb: $1 without a CD writer listed none, probed nothing, stored nothing"
-}
-
-# Checks one run of the wizard with an emulated blank CD-R in front of cdrdao: the bridge listed
-# it, cdrdao's own choice of driver read the disc (position 0 stored) and the simulated write ran
-# on the writer's device.
-check_writer_run() {  # what, application directory, tool log, home
-    local value
-    check_first_command "$1" "$2/Burn.exe scanbus -v 0" "$3"
-    grep -q "^  runs: .*/cdrdao simulate --device /dev/sr0 -n --reload --eject test.cue\$" "$3" ||
-        fail "$1: cdrdao ran no simulated write on /dev/sr0: $(cat "$3")"
-    value=$(reg_file_value "$4/.config/Tessaline/user.reg" "$driver_key")
-    [ "$value" = 0 ] || fail "$1: the stored driver is '${value:-none}', expected 0 (cdrdao's own choice)"
-    echo "== package-deb: $1 with an emulated CD writer ran to Finish; stored driver 0"
-}
-
 # The emulated writer comes from the test build (./test.sh builds build/ first).
-emulator_build=build
-[ -f "$emulator_build/CMakeCache.txt" ] ||
-    configure_once "$emulator_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_WERROR=ON
-cmake --build "$emulator_build" --target with_emulated_writer -j2 >"$work/emulator-build.log" 2>&1 ||
-    { tail -20 "$work/emulator-build.log"; fail "the emulated writer could not be built in $emulator_build"; }
-with_writer=("$emulator_build/tests/real_writer/with_emulated_writer" "$work/blank-writer.units")
+build_test_target with_emulated_writer || fail "no emulated writer"
+with_writer=(build/tests/real_writer/with_emulated_writer "$work/blank-writer.units")
 printf '[unit]\nnode = /dev/sr0\naddress = 1:0:0:0\nvendor = TSLN\nproduct = CDRW 4012\nrevision = 1.00\n' \
     >"$work/blank-writer.units"
 printf 'disc = blank-cd-r\naccess = open\ncommands = mmc\n' >>"$work/blank-writer.units"
-# Runs the wizard to Finish with the emulated writer (the function runs in the writer's bus).
-run_with_writer() {  # tool log, output log, command...
-    "${with_writer[@]}" bash -c 'source scripts/wizard-x11.sh && run_wizard_to_finish tessaline "$@"' _ "$@"
+
+# Runs the program three ways, as a person would with the keyboard, each with its checks:
+# - the demonstration to Finish: the stand-in tool was started from the demonstration's
+#   application directory, and the driver of the shipped scenario's first writer (generic-mmc,
+#   position 1 in the table) was stored in the demonstration's own store, nothing in the user's;
+# - the wizard on this computer, which has no CD writer: the bridge was started from the
+#   application directory and ran the system's tool, and nothing was stored;
+# - the wizard to Finish with an emulated blank CD-R in front of cdrdao (the run happens in the
+#   writer's bus): the bridge listed it, cdrdao's own choice of driver read the disc (position 0
+#   stored) and the simulated write ran on the writer's device.
+check_three_runs() {  # what, launcher, application directory, home
+    local what=$1 launcher=$2 appdir=$3 home=$4 tool="$work/tool.log" out="$work/out.log" value
+    mkdir -p "$home"
+    HOME="$home" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$tool" "$out" "$launcher" --demo ||
+        { cat "$out"; fail "$what --demo did not run to Finish"; }
+    check_first_command "$what --demo" "$appdir/demo/Burn.exe scanbus -v 0" "$tool"
+    value=$(reg_file_value "$home/.config/Tessaline/demo/Tessaline/user.reg" "$driver_key")
+    [ "$value" = 1 ] || fail "$what --demo stored driver '${value:-none}', expected 1 (generic-mmc)"
+    value=$(reg_file_value "$home/.config/Tessaline/user.reg" "$driver_key")
+    [ -z "$value" ] || fail "$what --demo stored driver '$value' in the user's own settings"
+    say "$what --demo ran to Finish; stored driver 1 (generic-mmc) in its own store"
+
+    HOME="$home" XDG_CONFIG_HOME='' run_wizard_without_writer tessaline "$tool" "$out" "$launcher" ||
+        { cat "$out"; fail "$what misbehaved without a CD writer"; }
+    check_first_command "$what" "$appdir/Burn.exe scanbus -v 0" "$tool"
+    grep -q "^  runs: .*/cdrdao scanbus -v 0\$" "$tool" || fail "$what: Burn.exe did not run cdrdao: $(cat "$tool")"
+    value=$(reg_file_value "$home/.config/Tessaline/user.reg" "$driver_key")
+    [ -z "$value" ] || fail "$what stored driver '$value' without a writer"
+    say "$what without a CD writer listed none, probed nothing, stored nothing"
+
+    HOME="$home" XDG_CONFIG_HOME='' "${with_writer[@]}" \
+        bash -c 'source scripts/lib.sh && run_wizard_to_finish tessaline "$@"' _ "$tool" "$out" "$launcher" ||
+        { cat "$out"; fail "$what did not run to Finish with an emulated CD writer"; }
+    check_first_command "$what" "$appdir/Burn.exe scanbus -v 0" "$tool"
+    grep -q "^  runs: .*/cdrdao simulate --device /dev/sr0 -n --reload --eject test.cue\$" "$tool" ||
+        fail "$what: cdrdao ran no simulated write on /dev/sr0: $(cat "$tool")"
+    value=$(reg_file_value "$home/.config/Tessaline/user.reg" "$driver_key")
+    [ "$value" = 0 ] || fail "$what: the stored driver is '${value:-none}', expected 0 (cdrdao's own choice)"
+    say "$what with an emulated CD writer ran to Finish; stored driver 0"
 }
 
-start_virtual_display "$work/xvfb.log"
+start_virtual_display "$work/xvfb.log" || fail "no virtual X server"
 
 # The program as packaged (stripped, hardened), unpacked into a folder: the tree is relocatable.
-mkdir -p "$work/home-unpacked"
-HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/unpacked-tool.log" \
-    "$work/unpacked-out.log" "$root/usr/bin/tessaline" --demo ||
-    { cat "$work/unpacked-out.log"; fail "the unpacked demonstration did not run to Finish"; }
-check_demo_run "the unpacked demonstration" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
-HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_wizard_without_writer tessaline "$work/unpacked-tool.log" \
-    "$work/unpacked-out.log" "$root/usr/bin/tessaline" ||
-    { cat "$work/unpacked-out.log"; fail "the unpacked program misbehaved without a CD writer"; }
-check_no_writer_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
-HOME="$work/home-unpacked" XDG_CONFIG_HOME='' run_with_writer "$work/unpacked-tool.log" \
-    "$work/unpacked-out.log" "$root/usr/bin/tessaline" ||
-    { cat "$work/unpacked-out.log"; fail "the unpacked program did not run to Finish with an emulated CD writer"; }
-check_writer_run "the unpacked program" "$root/usr/lib/tessaline" "$work/unpacked-tool.log" "$work/home-unpacked"
+check_three_runs "the unpacked program" "$root/usr/bin/tessaline" "$root/usr/lib/tessaline" "$work/home-unpacked"
 
 if [ "${CI:-}" != true ]; then
-    echo "== package-deb: install check (dpkg -i, run /usr/bin/tessaline, dpkg -r) runs only under CI=true"
+    say "install check (dpkg -i, run /usr/bin/tessaline, dpkg -r) runs only under CI=true"
     exit 0
 fi
 
-echo "== package-deb: dpkg -i $deb"
+say "dpkg -i $deb"
 [ "$(id -u)" -eq 0 ] || fail "the install check needs root (CI runs as root)"
 installed=yes
 if ! dpkg -i "$deb"; then
@@ -191,18 +167,9 @@ fi
 dpkg-query -W -f='${Status}' tessaline | grep -q "install ok installed" || fail "dpkg did not install the package"
 
 home="$work/home"
-mkdir -p "$home"
-HOME="$home" XDG_CONFIG_HOME='' run_wizard_to_finish tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline --demo ||
-    { cat "$work/out.log"; fail "/usr/bin/tessaline --demo did not run to Finish"; }
-check_demo_run "/usr/bin/tessaline --demo" /usr/lib/tessaline "$work/tool.log" "$home"
-HOME="$home" XDG_CONFIG_HOME='' run_wizard_without_writer tessaline "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
-    { cat "$work/out.log"; fail "/usr/bin/tessaline misbehaved without a CD writer"; }
-check_no_writer_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
-HOME="$home" XDG_CONFIG_HOME='' run_with_writer "$work/tool.log" "$work/out.log" /usr/bin/tessaline ||
-    { cat "$work/out.log"; fail "/usr/bin/tessaline did not run to Finish with an emulated CD writer"; }
-check_writer_run "/usr/bin/tessaline" /usr/lib/tessaline "$work/tool.log" "$home"
+check_three_runs /usr/bin/tessaline /usr/bin/tessaline /usr/lib/tessaline "$home"
 
-echo "== package-deb: dpkg -r tessaline"
+say "dpkg -r tessaline"
 dpkg -r tessaline
 installed=
 status=$(dpkg-query -W -f='${Status}' tessaline 2>/dev/null || true)
@@ -213,4 +180,4 @@ while read -r _ _ path; do
 done <"$work/contents.txt"
 [ ${#left[@]} -eq 0 ] || fail "left on disk after dpkg -r: ${left[*]}"
 [ -f "$home/.config/Tessaline/user.reg" ] || fail "dpkg -r took the user's settings"
-echo "== package-deb: removed; nothing of the package is left, the user's settings are kept"
+say "removed; nothing of the package is left, the user's settings are kept"

@@ -10,19 +10,9 @@
 # CI=true every step must run, and one that cannot fails. Exit status 0 when every check passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-source scripts/common.sh
-source scripts/wizard-x11.sh
+source scripts/lib.sh
 
 BUILD=build-win-pkg
-fail() {
-    echo "== package-win: FAILED, $*" >&2
-    exit 1
-}
-cannot_run() {
-    [ "${CI:-}" != true ] || fail "$1 (under CI=true this step must run)"
-    echo "== package-win: SKIPPED the run under Wine, $1"
-    exit 0
-}
 
 ensure_packages cmake make g++-mingw-w64-x86-64-posix nsis python3 "${TESSALINE_RUN_PACKAGES[@]}"
 
@@ -45,10 +35,7 @@ diff -u <(grep -vx uninstall.exe <<<"$expected") <(listing "$appdir") ||
     fail "the program's folder differs from packaging/windows/installed-files.txt (- expected, + built)"
 # Linked statically: no MinGW runtime DLL (libstdc++-6.dll, libgcc_s_seh-1.dll,
 # libwinpthread-1.dll) is needed beside the programs, only Windows' own.
-for program in tessaline.exe Burn.exe; do
-    runtime=$(x86_64-w64-mingw32-objdump -p "$appdir/$program" | sed -n 's/^\s*DLL Name: //p' | grep -i '^lib' || true)
-    [ -z "$runtime" ] || fail "$program needs DLLs that the installer does not ship: $runtime"
-done
+check_system_dlls "$appdir/tessaline.exe" "$appdir/Burn.exe"
 
 # The installer's file lists, made from the folder: File lines by subfolder, and for the
 # uninstaller the same files by name and then the subfolders, deepest first.
@@ -79,58 +66,37 @@ setup="$PWD/$BUILD/tessaline-$version-x64-setup.exe"
 rm -f "$setup"
 makensis -V2 -DVERSION="$version" -DFILES="$files_nsh" -DOUTFILE="$setup" packaging/windows/tessaline.nsi ||
     fail "makensis"
-echo "== package-win: built $BUILD/$(basename "$setup")"
+say "built $BUILD/$(basename "$setup")"
 
-# Under Wine, in a prefix of this folder's own, set up as scripts/windows-tests.sh sets up its
-# prefix; Wine's menu builder is off, so the Start-menu shortcut makes no menu entry for the
-# user of this machine.
+# Under Wine, in a prefix of this folder's own.
 if ! command -v wine >/dev/null 2>&1; then
-    ensure_packages wine wine64 || true
+    ensure_packages "${TESSALINE_WINDOWS_PACKAGES[@]}" || true
 fi
-command -v wine >/dev/null 2>&1 || cannot_run "Wine is not available on this machine"
-export WINEPREFIX="$PWD/$BUILD/wine-prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+command -v wine >/dev/null 2>&1 || skip_or_fail "the run under Wine: Wine is not available on this machine"
 work=$(mktemp -d)
-cleanup() {
-    wineserver --kill >/dev/null 2>&1 || true
-    stop_virtual_display
-    rm -rf "$work"
-}
-trap cleanup EXIT
+at_exit 'rm -rf "$work"'
 # Wine's windows need the X server from the first program of the prefix's server on.
-start_virtual_display "$work/xvfb.log" || cannot_run "the virtual X server does not start"
+start_virtual_display "$work/xvfb.log" || skip_or_fail "the run under Wine: the virtual X server does not start"
+# A prefix that still holds an installed Tessaline (a run that stopped half-way) is made anew.
+if [ -e "$BUILD/wine-prefix/drive_c/Program Files/Tessaline" ]; then
+    WINEPREFIX="$PWD/$BUILD/wine-prefix" wineserver --kill >/dev/null 2>&1 || true
+    rm -rf "$BUILD/wine-prefix"
+fi
+use_wine_prefix "$BUILD" || skip_or_fail "the run under Wine: Wine does not start on this machine (wineboot failed)"
+start_wine_server_on_display || skip_or_fail "the run under Wine: Wine does not run programs on this machine"
 
 program_files="$WINEPREFIX/drive_c/Program Files"
 installdir="$program_files/Tessaline"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessaline'
 settings_key='HKCU\Software\Quorvane'
 driver_key="$settings_key\\Output_Setting\\Driver"
-# A prefix that still holds an installed Tessaline (a run that stopped half-way) is made anew.
-if [ -e "$installdir" ]; then
-    wineserver --kill >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX"
-fi
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "== package-win: making a fresh Wine prefix in $WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    wineboot --init >/dev/null 2>&1 || cannot_run "Wine does not start on this machine (wineboot failed)"
-fi
-start_wine_server || cannot_run "Wine does not run programs on this machine"
 shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tessaline.lnk"
-
-# Prints a registry value's data as `wine reg query` shows it; fails when it is missing.
-reg_value() {  # key, value name (empty: the unnamed value)
-    local out
-    if [ -n "$2" ]; then out=$(wine reg query "$1" /v "$2" 2>/dev/null); else out=$(wine reg query "$1" /ve 2>/dev/null); fi
-    tr -d '\r' <<<"$out" | sed -n 's/^    .*    REG_[A-Z_]*    //p' | head -n 1 | grep .
-}
 reg_key_exists() { wine reg query "$1" >/dev/null 2>&1; }
 
 # The settings of an earlier run go first, so that the ones checked below are this run's.
 wine reg delete "$settings_key" /f >/dev/null 2>&1 || true
 
-echo "== package-win: silent install"
+say "silent install"
 wine "$setup" /S || fail "the installer ended with status $?"
 [ -d "$installdir" ] || fail "nothing was installed in C:\\Program Files\\Tessaline"
 diff -u <(echo "$expected") <(listing "$installdir") ||
@@ -145,10 +111,10 @@ declare -A want=(
     [QuietUninstallString]='"C:\Program Files\Tessaline\uninstall.exe" /S'
     [NoModify]=0x1 [NoRepair]=0x1)
 for name in "${!want[@]}"; do
-    got=$(reg_value "$uninstall_key" "$name") || fail "the uninstall entry has no $name"
+    got=$(wine_reg_value "$uninstall_key" "$name") || fail "the uninstall entry has no $name"
     [ "$got" = "${want[$name]}" ] || fail "the uninstall entry's $name is '$got', expected '${want[$name]}'"
 done
-size=$(reg_value "$uninstall_key" EstimatedSize) || fail "the uninstall entry has no EstimatedSize"
+size=$(wine_reg_value "$uninstall_key" EstimatedSize) || fail "the uninstall entry has no EstimatedSize"
 [ $((size)) -gt 0 ] || fail "the uninstall entry's EstimatedSize is $size"
 ! reg_key_exists 'HKLM\Software\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Tessaline' ||
     fail "the uninstall entry went to the 32-bit view of the registry"
@@ -159,7 +125,7 @@ target=$(sed -n 's/^target=//p' <<<"$lnk")
 workdir=$(sed -n 's/^workdir=//p' <<<"$lnk")
 [ "${target,,}" = 'c:\program files\tessaline\tessaline.exe' ] || fail "the shortcut starts '$target'"
 [ "${workdir,,}" = 'c:\program files\tessaline' ] || fail "the shortcut starts the program in '$workdir'"
-echo "== package-win: installed; the uninstall entry and the shortcut ($target in $workdir) are right"
+say "installed; the uninstall entry and the shortcut ($target in $workdir) are right"
 
 # The program, started as the shortcut starts it: its target in its working folder.
 tool_log="$work/tool.log"
@@ -168,11 +134,11 @@ TOOL_LOG_NAME=$(winepath -w "$tool_log") run_wizard_to_finish tessaline.exe "$to
 first=$(head -n 1 "$tool_log" | tr -d '\r')
 [ "${first,,}" = 'c:\program files\tessaline\burn.exe scanbus -v 0' ] ||
     fail "the tool was run as '$first', not from the installed folder"
-driver=$(reg_value "$driver_key" "") || fail "no driver was stored in $driver_key"
+driver=$(wine_reg_value "$driver_key" "") || fail "no driver was stored in $driver_key"
 [ "$driver" = 1 ] || fail "the stored driver is '$driver', expected 1 (generic-mmc)"
-echo "== package-win: the installed program ran to Finish; stored driver 1 (generic-mmc)"
+say "the installed program ran to Finish; stored driver 1 (generic-mmc)"
 
-echo "== package-win: silent uninstall"
+say "silent uninstall"
 # The uninstaller copies itself to a temporary folder, starts the copy and ends at once; the copy
 # does the work. Waited for with a deadline.
 wine "$installdir/uninstall.exe" /S || fail "the uninstaller ended with status $?"
@@ -184,6 +150,6 @@ left=$(cd "$program_files" && find Tessaline 2>/dev/null || true)
 [ -z "$left" ] || fail "left after the uninstall: $left"
 ! reg_key_exists "$uninstall_key" || fail "the uninstall entry is still there"
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is still there"
-driver=$(reg_value "$driver_key" "") || fail "the uninstaller took the user's settings ($driver_key)"
+driver=$(wine_reg_value "$driver_key" "") || fail "the uninstaller took the user's settings ($driver_key)"
 [ "$driver" = 1 ] || fail "after the uninstall the stored driver is '$driver'"
-echo "== package-win: uninstalled; no file, shortcut or uninstall entry left, the user's settings kept"
+say "uninstalled; no file, shortcut or uninstall entry left, the user's settings kept"
