@@ -61,6 +61,11 @@ void ShowMessage(const std::string& text, MessageIcon icon);
 // Never returns: the hook ends the program, or throws ProgramEnded after a test's hook.
 [[noreturn]] void EndProgram(int status);
 
+// Ends the process as a crash does (SIGSEGV on POSIX, an access violation nothing handles on
+// Windows), without an error box or a debugger: for test programs and the stand-in tool, which
+// play a tool that dies.
+[[noreturn]] void EndAsCrash();
+
 enum class FileReadStatus { Ok, Missing, NotAFile, Failed };
 
 // Reads a whole file into *contents (left empty unless Ok). Missing: no such file or folder;

@@ -1,6 +1,7 @@
 #include "platform/app.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,14 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
     }
     *contents = std::move(data);
     return FileReadStatus::Ok;
+}
+
+void EndAsCrash()
+{
+    // The default action, even where a sanitizer has put its own handler in place.
+    ::signal(SIGSEGV, SIG_DFL);
+    ::raise(SIGSEGV);
+    std::abort();
 }
 
 }  // namespace platform

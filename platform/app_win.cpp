@@ -84,4 +84,13 @@ FileReadStatus ReadWholeFile(const std::string& path, std::string* contents)
     return FileReadStatus::Ok;
 }
 
+void EndAsCrash()
+{
+    // No error box and no debugger: the process ends with the exception's code.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    ::SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
+    ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    std::abort();
+}
+
 }  // namespace platform

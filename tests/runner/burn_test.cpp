@@ -193,7 +193,7 @@ TEST(BurnProcessTest, AnswersTheWizardsCommandLinesFromAFolderWithBlanks)
     using MGetCmdOutput::GetCmdOutput;
 
     const std::string scan = GetCmdOutput(base + "\\Burn.exe scanbus -v 0", false, true, false);
-    EXPECT_NE(scan.find("\n1,0,0  QUORVANE CDRW-5210 1.04\n1,1,0  LUMETRA PX-W4824 1.07\n"),
+    EXPECT_NE(scan.find("\n1,0,0  SIMULATED CDRW-5210 1.04\n1,1,0  SIMULATED PX-W4824 1.07\n"),
               std::string::npos)
         << scan;
     const std::vector<std::string> lines = {

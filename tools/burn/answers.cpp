@@ -33,6 +33,14 @@ public:
         answer_.exitStatus = exitStatus;
         return std::move(answer_);
     }
+    // The pause and the filler of the behaviour; true when the tool is to crash after them.
+    bool Behave(const Behaviour& behaviour)
+    {
+        Pause(behaviour.delayMs);
+        Filler(behaviour.extraBytes);
+        answer_.crash = behaviour.crash;
+        return behaviour.crash;
+    }
 
 private:
     Answer answer_;
@@ -81,8 +89,7 @@ Answer ScanBusAnswer(const Scenario& scenario)
     }
 
     answer.Error(std::move(first));
-    answer.Pause(scan.behaviour.delayMs);
-    answer.Filler(scan.behaviour.extraBytes);
+    if (answer.Behave(scan.behaviour)) return answer.Finish(0);
     if (!rest.empty()) answer.Error(std::move(rest));
     return answer.Finish(scan.adapters ? 0 : kExitFailure);
 }
@@ -91,8 +98,7 @@ Answer DiskInfoAnswer(const Invocation& invocation, const Writer& writer)
 {
     AnswerBuilder answer;
     answer.Output(writer.diskInfo.standardOutput);
-    answer.Pause(writer.diskInfo.delayMs);
-    answer.Filler(writer.diskInfo.extraBytes);
+    if (answer.Behave(writer.diskInfo)) return answer.Finish(0);
     if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
     answer.Error("Device " + writer.address + ": " + writer.description + "\n" +
                  "Driver           : " + DriverName(invocation) + "\n" +
@@ -114,8 +120,7 @@ Answer SimulateAnswer(const Invocation& invocation, const Writer& writer, const 
     if (!DriverAccepted(writer, invocation)) return DriverRefused(answer, invocation, writer);
     answer.Error("Burn: simulating a write of " + invocation.cueSheet + " on " + writer.address + " (" +
                  writer.description + ") with driver " + DriverName(invocation) + "\n");
-    answer.Pause(writer.simulate.delayMs);
-    answer.Filler(writer.simulate.extraBytes);
+    if (answer.Behave(writer.simulate)) return answer.Finish(0);
 
     int status = 0;
     if (writer.simulateOutcome.empty()) {

@@ -40,6 +40,7 @@ struct Step {
 struct Answer {
     std::vector<Step> steps;
     int exitStatus = 0;
+    bool crash = false;  // the tool dies as a crash does once the steps are done
 };
 
 // Exit statuses: 0 done, 1 the simulated device or disc failed, 2 bad command line, 3 the

@@ -68,6 +68,7 @@ int Perform(const burn::Answer& answer)
             break;
         }
     }
+    if (answer.crash) platform::EndAsCrash();
     return answer.exitStatus;
 }
 

@@ -75,6 +75,10 @@ bool SetBehaviour(std::string_view key, std::string_view prefix, std::string_vie
         behaviour.standardOutput = Unquote(value);
         return true;
     }
+    if (key == "crash") {
+        known = true;
+        return ParseYesNo(value, behaviour.crash);
+    }
     return true;
 }
 

@@ -14,11 +14,13 @@ namespace burn {
 inline constexpr std::string_view kDefaultDriver = "(default)";
 
 // Extra behaviour of one subcommand: a pause before the answer, filler text of an exact size
-// on standard error, and a line on standard output (empty: none).
+// on standard error, a line on standard output (empty: none), and a crash after the pause and
+// the filler instead of the answer.
 struct Behaviour {
     int delayMs = 0;
     std::size_t extraBytes = 0;
     std::string standardOutput;
+    bool crash = false;
 };
 
 struct Writer {

@@ -4,11 +4,6 @@
 // to standard error, close closes standard output and standard error, exit:N ends with status N,
 // crash ends as a crash does: by SIGSEGV on POSIX, by an access violation nothing handles on
 // Windows. No arguments: writes nothing.
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <signal.h>
-#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +11,8 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+
+#include "platform/app.h"
 
 namespace {
 
@@ -32,21 +29,6 @@ void WriteAll(int fd, const std::string& text)
 }
 
 int StreamOf(const std::string& name) { return name == "out" ? 1 : 2; }
-
-[[noreturn]] void Crash()
-{
-#ifdef _WIN32
-    // No error box and no debugger: the process ends with the exception's code, as a program
-    // ends that nothing catches on a machine set up so.
-    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-    ::SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_EXECUTE_HANDLER; });
-    ::RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
-#else
-    ::signal(SIGSEGV, SIG_DFL);
-    ::raise(SIGSEGV);
-#endif
-    std::abort();
-}
 
 }  // namespace
 
@@ -86,7 +68,7 @@ int main(int argc, char** argv)
         } else if (verb == "exit") {
             return std::atoi(rest.c_str());
         } else if (verb == "crash") {
-            Crash();
+            platform::EndAsCrash();
         }
     }
     return 0;
