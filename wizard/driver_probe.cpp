@@ -134,10 +134,10 @@ std::int16_t ClassifySimulation(std::string_view simulateAnswer)
     return 1;
 }
 
-ResultKeys ResultKeysOf(std::int16_t resultCode)
+ResultKeys ResultKeysOf(std::int16_t resultCode, bool settingSaved)
 {
     switch (resultCode) {
-    case 2: return {{"2102"}, {"2110"}};
+    case 2: return {{"2102"}, {settingSaved ? "2110" : kNotSavedKey}};
     case 3: return {{"2103"}, {"2103"}};
     case 4: return {{"2104", "2105"}, {"2104", "2105"}};
     case 5: return {{"2106", "2105"}, {"2106", "2105"}};

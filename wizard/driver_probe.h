@@ -21,6 +21,12 @@ inline constexpr std::array<const char*, 13> kDriverTable = {
 inline constexpr const char* kNoAdapterPhrase = "Could not find any host adapters";
 inline constexpr const char* kRefusalPhrase = "Cannot read driver";
 inline constexpr std::int32_t kProgressMaximum = 130;
+// The bus scan's time limit: a real tool's scan takes seconds; one that hangs (a writer that does
+// not answer) is ended with its children after this, and the wizard goes on with what it printed.
+inline constexpr int kScanTimeLimitMs = 30000;
+// The text told when the working driver's position could not be stored, and its English default.
+inline constexpr const char* kNotSavedKey = "2111";
+inline constexpr const char* kNotSavedDefault = "The driver setting could not be saved.";
 inline constexpr double kProgressFullTwips = 3420.0;
 
 // The writer lines of the bus scan's answer: split at every line feed, the first and the last
@@ -62,12 +68,13 @@ bool IsDriverRefused(std::string_view probeAnswer);
 std::int16_t ClassifySimulation(std::string_view simulateAnswer);
 
 // The language keys of a result code: the footer and the result message, each one or two keys
-// (two keys are joined with one line feed).
+// (two keys are joined with one line feed). When the working driver could not be stored
+// (settingSaved false), the success message, which says it was saved, gives way to kNotSavedKey.
 struct ResultKeys {
     std::vector<std::string> footer;
     std::vector<std::string> message;
 };
-ResultKeys ResultKeysOf(std::int16_t resultCode);
+ResultKeys ResultKeysOf(std::int16_t resultCode, bool settingSaved = true);
 
 // The progress bar's width in twips for value of maximum; nothing when it cannot be computed
 // (a maximum of 0, a negative or non-finite width), so the bar keeps its width.

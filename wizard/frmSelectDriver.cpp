@@ -16,14 +16,19 @@ std::string ResultMessage;
 
 namespace {
 
-std::string Lang(const char* key) { return mdlMain::GetLangString(key, ""); }
+// A text of the language file; only the newer "not saved" text has an English default, for
+// language files made before it.
+std::string Lang(const std::string& key)
+{
+    return mdlMain::GetLangString(key, key == DriverProbe::kNotSavedKey ? DriverProbe::kNotSavedDefault : "");
+}
 
 std::string JoinedTexts(const std::vector<std::string>& keys)
 {
     std::string joined;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (i > 0) joined += '\n';
-        joined += Lang(keys[i].c_str());
+        joined += Lang(keys[i]);
     }
     return joined;
 }
@@ -78,9 +83,10 @@ void frmSelectDriver::Form_Load()
 
 void frmSelectDriver::ScanBus()
 {
-    const std::string command =
-        DriverProbe::ScanBusCommandLine(platform::AppDirectory(), platform::PathSeparator());
-    ScanOutput = MGetCmdOutput::GetCmdOutput(command, false, true, false);
+    const std::string appDirectory = platform::AppDirectory();
+    const std::string command = DriverProbe::ScanBusCommandLine(appDirectory, platform::PathSeparator());
+    // A tool that hangs is ended at the time limit; what it printed until then is the answer.
+    ScanOutput = MGetCmdOutput::RunCmd(command, false, true, false, {appDirectory, ScanTimeLimitMs}).text;
     for (const std::string& line : DriverProbe::SplitScanOutput(ScanOutput)) cmbDriverList.AddItem(line);
 }
 
@@ -145,6 +151,10 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
 {
     const std::string appDirectory = platform::AppDirectory();
     const char separator = platform::PathSeparator();
+    // The tool runs in the application directory, where it finds the cue sheet, wherever the
+    // wizard was started from.
+    const MGetCmdOutput::RunOptions inAppDirectory{appDirectory, 0};
+    m_settingSaved = true;
 
     SetProgress(DriverProbe::kProgressMaximum, 0);
     m_form.Refresh();
@@ -155,14 +165,17 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
         const std::string driver = cmbdriverList1.List(i - 1);
         const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
             DriverProbe::ProbeCommandLine(appDirectory, separator, i, DeviceAddress, driver), false, true,
-            false);
+            false, inAppDirectory);
         if (Abandoned()) return;
-        if (answer.status == MGetCmdOutput::RunStatus::NotStarted) {
-            // The tool could not be started: no driver answered, so nothing is recorded or simulated.
+        const bool refused = DriverProbe::IsDriverRefused(answer.text);
+        if (answer.status == MGetCmdOutput::RunStatus::NotStarted ||
+            (answer.status == MGetCmdOutput::RunStatus::Crashed && !refused)) {
+            // The tool could not be started, or died before it answered: no driver was accepted,
+            // so nothing is recorded or simulated.
             TestResult = 1;
             return;
         }
-        if (DriverProbe::IsDriverRefused(answer.text)) {
+        if (refused) {
             SetProgress(DriverProbe::kProgressMaximum, 10 * i);
             m_form.Refresh();
             continue;
@@ -173,8 +186,8 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
             mdlRegistry::SetRegistryValue(std::string(mdlMain::kSettingsKey) + mdlMain::kDriverKey, "",
                                           static_cast<std::int64_t>(i - 1), 1);
         if (status != platform::kErrorSuccess) {
-            platform::ShowMessage("The driver setting could not be saved.",
-                                  platform::MessageIcon::Information);
+            m_settingSaved = false;
+            platform::ShowMessage(Lang(DriverProbe::kNotSavedKey), platform::MessageIcon::Information);
             if (Abandoned()) return;
         }
         lbDrivername.SetCaption(driver);
@@ -185,7 +198,7 @@ void frmSelectDriver::TestDrivers(std::int16_t& TestResult)
     const std::string simulateDriver = entry >= 0 ? cmbdriverList1.List(entry) : std::string();
     const MGetCmdOutput::CmdOutput answer = MGetCmdOutput::RunCmd(
         DriverProbe::SimulateCommandLine(appDirectory, separator, i, DeviceAddress, simulateDriver), false,
-        true, false);
+        true, false, inAppDirectory);
     if (Abandoned()) return;
     TestResult = DriverProbe::ClassifySimulation(answer.text);
 }
@@ -209,7 +222,7 @@ void frmSelectDriver::ShowTestResult()
     std::int16_t TestResult = 0;
     TestDrivers(TestResult);
     if (Abandoned()) return;
-    const DriverProbe::ResultKeys keys = DriverProbe::ResultKeysOf(TestResult);
+    const DriverProbe::ResultKeys keys = DriverProbe::ResultKeysOf(TestResult, m_settingSaved);
     LbFooter.SetCaption(JoinedTexts(keys.footer));
     ResultMessage = JoinedTexts(keys.message);
     SetProgress(DriverProbe::kProgressMaximum, DriverProbe::kProgressMaximum);

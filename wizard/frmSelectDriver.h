@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "wizard/driver_probe.h"
 #include "wizard/form_design.h"
 #include "wizard/ui/ui.h"
 
@@ -49,6 +50,8 @@ public:
 
     std::int16_t CurrentPage = 0;
     std::string ScanOutput;
+    // The bus scan's time limit in milliseconds (tests shorten it).
+    int ScanTimeLimitMs = DriverProbe::kScanTimeLimitMs;
 
 private:
     // The user closes the window: during page 2's work the running tool is stopped and the work
@@ -61,4 +64,6 @@ private:
     float m_progressTwips = 15.0f;
     bool m_testRunning = false;
     bool m_closing = false;
+    // False once the working driver's position could not be stored in this test.
+    bool m_settingSaved = true;
 };

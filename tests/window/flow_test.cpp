@@ -16,8 +16,8 @@
 namespace window_test {
 namespace {
 
-const std::vector<std::string> kResultKeys = {"2003", "2005", "2007", "2102", "2103", "2104",
-                                              "2105", "2106", "2107", "2108", "2109", "2110"};
+const std::vector<std::string> kResultKeys = {"2003", "2005", "2007", "2102", "2103", "2104", "2105", "2106",
+                                              "2107", "2108", "2109", "2110", "2111", "2200", "2201"};
 
 std::string Writer(const std::string& address, const std::string& drivers, const std::string& extra = "")
 {
@@ -310,11 +310,79 @@ TEST_F(Flow, AFailedRegistryWriteIsReportedAndTheTestGoesOn)
     Open(form);
     Click(form.cmdNext);
     ASSERT_EQ(fx.messages.size(), 1u);
-    EXPECT_EQ(fx.messages[0].text, "The driver setting could not be saved.");
+    EXPECT_EQ(fx.messages[0].text, "T2111");  // in the user's language
     EXPECT_EQ(fx.messages[0].icon, platform::MessageIcon::Information);
     EXPECT_EQ(form.lbDrivername.Caption(), "generic-mmc");
-    EXPECT_EQ(form.lbSuccess.Caption(), "T2110");
     EXPECT_NE(fx.ToolCommands().back().find(" simulate "), std::string::npos);
+    // The simulated write succeeded, but the page does not say that the setting was saved.
+    EXPECT_EQ(form.LbFooter.Caption(), "T2102");
+    EXPECT_EQ(form.lbSuccess.Caption(), "T2111");
+
+    // Back and Next with the store writable again: the new test saves, and says so.
+    fx.ForgetStoredSettings();
+    Click(form.cmdBack);
+    Click(form.cmdNext);
+    EXPECT_EQ(fx.DriverValue(), "1");
+    EXPECT_EQ(form.lbSuccess.Caption(), "T2110");
+}
+
+// A language file made before the "not saved" text gives its English default.
+TEST_F(Flow, ALanguageFileWithoutTheNotSavedTextGivesItInEnglish)
+{
+    fx.WriteKeyNamedLanguage({"2102", "2110"});
+    fx.BlockDriverStore();
+    frmSelectDriver form;
+    Open(form);
+    Click(form.cmdNext);
+    ASSERT_EQ(fx.messages.size(), 1u);
+    EXPECT_EQ(fx.messages[0].text, "The driver setting could not be saved.");
+    EXPECT_EQ(form.lbSuccess.Caption(), "The driver setting could not be saved.");
+}
+
+// A probe whose tool died before it answered accepted nothing: nothing is stored or simulated.
+TEST_F(Flow, AToolThatCrashesOnTheProbeIsNoAcceptedDriver)
+{
+    fx.WriteScenario(Writer("1,0,0", "generic-mmc", "disk-info.crash = yes\n"));
+    frmSelectDriver form;
+    Open(form);
+    Click(form.cmdNext);
+    EXPECT_EQ(fx.ToolCommands().size(), 2u);  // the scan and the first probe
+    EXPECT_EQ(fx.DriverValue(), "<none>");
+    EXPECT_EQ(form.lbSuccess.Caption(), "T2109");
+    EXPECT_EQ(form.lbDrivername.Caption(), "");
+    EXPECT_EQ(widths, ProgressOf({0, 130}));
+}
+
+// Started from another folder (a terminal, a shortcut without a working folder), the tool still
+// runs in the application directory, where it finds the cue sheet.
+TEST_F(Flow, StartedFromAnotherFolderTheToolFindsItsFiles)
+{
+    fs::current_path(fx.Root());
+    frmSelectDriver form;
+    Open(form);
+    EXPECT_EQ(form.cmbDriverList.ListCount(), 2);
+    Click(form.cmdNext);
+    EXPECT_EQ(fx.DriverValue(), "1");
+    EXPECT_EQ(form.lbSuccess.Caption(), "T2110");
+}
+
+// A tool that never ends its bus scan (a writer that does not answer) is ended at the scan's time
+// limit, children and all, and the window opens with what it printed: no writer, and the hint.
+TEST_F(Flow, ABusScanThatNeverEndsIsEndedAtItsTimeLimit)
+{
+    fx.WriteScenario("[scan]\ndelay-ms = 100000000\n" + Writer("1,0,0", "generic-mmc"));
+    frmSelectDriver form;
+    form.ScanTimeLimitMs = 1000;
+    const auto started = std::chrono::steady_clock::now();
+    form.Form_Load();
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(),
+              test_policy::kFaultTimeoutMs);
+    EXPECT_GE(took, std::chrono::milliseconds(1000));
+    EXPECT_EQ(form.cmbDriverList.ListCount(), 0);
+    EXPECT_EQ(form.lb2.Caption(), "T2201");
+    EXPECT_TRUE(RunEventsUntil([] { return RunningTools() == 0; }));
+    EXPECT_FALSE(MGetCmdOutput::IsCommandRunning());
 }
 
 TEST_F(Flow, ClosingDuringASilentProbeStopsTheToolAndEnds)
