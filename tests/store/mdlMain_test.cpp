@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -205,4 +208,48 @@ TEST_F(LanguageTest, ShippedLanguagesKeepTheirAccents)
         ASSERT_TRUE(mdlMain::LoadLanguage());
         EXPECT_EQ(mdlMain::GetLangString(language.key, ""), language.text);
     }
+}
+
+// Each platform ships its own set (lang/ for Windows, lang/linux/ for Linux). The sets hold the
+// same keys and the same texts, line for line, but for the hint that tells the user what to do on
+// the system, which differs.
+TEST(ShippedLanguageSets, DifferOnlyInThePlatformHint)
+{
+    const std::filesystem::path lang = std::filesystem::path(TESSALINE_SOURCE_DIR) / "lang";
+    // The lines of a UTF-16LE file, as raw bytes: enough to compare them and to read the ASCII key.
+    auto lines = [](const std::filesystem::path& file) {
+        const std::string bytes = storetest::ReadFile(file.string());
+        const std::string crlf("\r\0\n\0", 4);
+        std::vector<std::string> split;
+        for (std::size_t at = 2; at <= bytes.size();) {
+            const std::size_t end = std::min(bytes.find(crlf, at), bytes.size());
+            split.push_back(bytes.substr(at, end - at));
+            at = end + crlf.size();
+        }
+        return split;
+    };
+    auto keyOf = [](const std::string& line) {
+        std::string key;
+        for (std::size_t i = 0; i + 1 < line.size() && line[i] != '=' && line[i + 1] == '\0'; i += 2)
+            key += line[i];
+        return key;
+    };
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(lang)) {
+        if (entry.path().extension() != ".ini") continue;
+        ++files;
+        SCOPED_TRACE(entry.path().filename().string());
+        const std::vector<std::string> windows = lines(entry.path());
+        const std::vector<std::string> onLinux = lines(lang / "linux" / entry.path().filename());
+        ASSERT_EQ(windows.size(), onLinux.size());
+        ASSERT_GT(windows.size(), 18u);
+        for (std::size_t i = 1; i < windows.size(); ++i) {  // the first line is the file's comment
+            EXPECT_EQ(keyOf(windows[i]), keyOf(onLinux[i])) << "line " << i + 1;
+            if (keyOf(windows[i]) == "2201")
+                EXPECT_NE(windows[i], onLinux[i]);
+            else
+                EXPECT_EQ(windows[i], onLinux[i]) << "line " << i + 1 << ", key " << keyOf(windows[i]);
+        }
+    }
+    EXPECT_EQ(files, 4);
 }

@@ -125,6 +125,17 @@ inline void BlockDriverKey(const fs::path& configHome)
 }
 #endif
 
+// The shipped language file of this platform, by its name ("English.ini"): lang/ holds the
+// Windows texts, lang/linux/ the Linux ones.
+inline std::string ShippedLanguageFile(const std::string& language)
+{
+#ifdef _WIN32
+    return std::string(TESSALINE_SOURCE_DIR) + "/lang/" + language;
+#else
+    return std::string(TESSALINE_SOURCE_DIR) + "/lang/linux/" + language;
+#endif
+}
+
 struct RecordedMessage {
     std::string text;
     platform::MessageIcon icon;
@@ -132,7 +143,7 @@ struct RecordedMessage {
 
 class AppFolder {
 public:
-    // language: the file of lang/ to install as the only language ("English.ini", ...).
+    // language: the shipped language file to install as the only language ("English.ini", ...).
     explicit AppFolder(const std::string& language = "English.ini")
     {
         const auto tick = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -145,7 +156,7 @@ public:
         CopyIn(Source("skin/winaqua.skn"), "winaqua.skn");
         CopyIn(Source("tools/burn/test.cue"), "test.cue");
         CopyIn(Source("tools/burn/test.wav"), "test.wav");
-        CopyIn(Source("lang/" + language), "Lang/" + language);
+        CopyIn(ShippedLanguageFile(language), "Lang/" + language);
 
         savedConfigHome_ = platform::EnvironmentVariable("XDG_CONFIG_HOME");
         SetEnvironment("XDG_CONFIG_HOME", TextOf(ConfigHome()));
@@ -240,8 +251,9 @@ public:
                                                "<none>");
     }
 
-    // From now on the driver's setting cannot be written.
+    // From now on the driver's setting cannot be written; forgetting the settings unblocks it.
     void BlockDriverStore() const { BlockDriverKey(ConfigHome()); }
+    void ForgetStoredSettings() const { ForgetSettings(ConfigHome()); }
 
     // The folder of the settings store on POSIX (XDG_CONFIG_HOME), and the store file in it.
     fs::path ConfigHome() const { return root_ / "config"; }
@@ -281,7 +293,7 @@ inline std::string ShippedText(const char* key, const std::string& language = "E
 {
     std::string text;
     platform::GetPrivateProfileStringA(mdlMain::kLanguageSection, key, "", &text, 255,
-                                       std::string(TESSALINE_SOURCE_DIR) + "/lang/" + language);
+                                       ShippedLanguageFile(language));
     return text;
 }
 

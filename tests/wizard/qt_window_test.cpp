@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStringDecoder>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QtTest>
 
 #include <memory>
@@ -90,80 +92,113 @@ private slots:
     void shippedLanguagesHaveEveryTextWhole()
     {
         const QStringList keys = {"2000", "2002", "2003", "2005", "2006", "2007", "2102", "2103", "2104",
-                                  "2105", "2106", "2107", "2108", "2109", "2110", "2200", "2201"};
-        const QDir lang(QStringLiteral(TESSALINE_SOURCE_DIR "/lang"));
-        const QStringList files = lang.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 4);
-        QVERIFY(files.contains(QStringLiteral("English.ini")));
-        for (const QString& file : files) {
-            QFile raw(lang.filePath(file));
-            QVERIFY(raw.open(QIODevice::ReadOnly));
-            // The files are UTF-16LE with their byte-order mark, and CR LF line ends.
-            const QByteArray bytes = raw.readAll();
-            QVERIFY2(bytes.startsWith("\xff\xfe"), qPrintable(file));
-            fx->Write("Lang/English.ini", bytes.toStdString());
-            QString source = QStringDecoder(QStringConverter::Utf16LE).decode(bytes.mid(2));
-            source.remove(QLatin1Char('\r'));
-            mdlMain::ResetForTesting();
-            QVERIFY(mdlMain::LoadLanguage());
-            for (const QString& key : keys) {
-                const QString text = QString::fromStdString(mdlMain::GetLangString(key.toStdString(), ""));
-                QVERIFY2(!text.trimmed().isEmpty(), qPrintable(file + QLatin1Char(' ') + key));
-                QVERIFY2(text.size() <= 254, qPrintable(file + QLatin1Char(' ') + key));
-                // The text as read is the line of the file, letter for letter (no mojibake).
-                QVERIFY2(source.contains(key + QLatin1Char('=') + text + QLatin1Char('\n')),
-                         qPrintable(file + QLatin1Char(' ') + key + QStringLiteral(": ") + text));
-                QVERIFY(!text.contains(QChar(0xFFFD)));
+                                  "2105", "2106", "2107", "2108", "2109", "2110", "2111", "2200", "2201"};
+        // Windows's set and Linux's.
+        for (const QString& folder : {QStringLiteral("/lang"), QStringLiteral("/lang/linux")}) {
+            const QDir lang(QStringLiteral(TESSALINE_SOURCE_DIR) + folder);
+            const QStringList files = lang.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name);
+            QVERIFY(files.size() >= 4);
+            QVERIFY(files.contains(QStringLiteral("English.ini")));
+            for (const QString& file : files) {
+                QFile raw(lang.filePath(file));
+                QVERIFY(raw.open(QIODevice::ReadOnly));
+                // The files are UTF-16LE with their byte-order mark, and CR LF line ends.
+                const QByteArray bytes = raw.readAll();
+                QVERIFY2(bytes.startsWith("\xff\xfe"), qPrintable(file));
+                fx->Write("Lang/English.ini", bytes.toStdString());
+                QString source = QStringDecoder(QStringConverter::Utf16LE).decode(bytes.mid(2));
+                source.remove(QLatin1Char('\r'));
+                mdlMain::ResetForTesting();
+                QVERIFY(mdlMain::LoadLanguage());
+                for (const QString& key : keys) {
+                    const QString text =
+                        QString::fromStdString(mdlMain::GetLangString(key.toStdString(), ""));
+                    QVERIFY2(!text.trimmed().isEmpty(), qPrintable(file + QLatin1Char(' ') + key));
+                    QVERIFY2(text.size() <= 254, qPrintable(file + QLatin1Char(' ') + key));
+                    // The text as read is the line of the file, letter for letter (no mojibake).
+                    QVERIFY2(source.contains(key + QLatin1Char('=') + text + QLatin1Char('\n')),
+                             qPrintable(file + QLatin1Char(' ') + key + QStringLiteral(": ") + text));
+                    QVERIFY(!text.contains(QChar(0xFFFD)));
+                }
             }
         }
     }
 
     void shippedTextsFitTheirLabels()
     {
-        const QDir lang(QStringLiteral(TESSALINE_SOURCE_DIR "/lang"));
-        for (const QString& file : lang.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
-            QFile raw(lang.filePath(file));
-            QVERIFY(raw.open(QIODevice::ReadOnly));
-            fx->Write("Lang/English.ini", raw.readAll().toStdString());
-            mdlMain::ResetForTesting();
-            frmSelectDriver form;
-            form.Form_Load();
-            form.Window().Show();
-            auto text = [](const char* key) {
-                return QString::fromStdString(mdlMain::GetLangString(key, ""));
-            };
-            auto fits = [&](const ui::Label& handle, const QString& caption, int visibleWidth) {
-                SkinLabel* label = LabelOf(handle);
-                label->setCaption(caption);
-                const int width = std::min(label->width(), visibleWidth);
-                const QRect needed = label->fontMetrics().boundingRect(
-                    QRect(0, 0, width, 10000), Qt::TextWordWrap | Qt::AlignLeft, caption);
-                QVERIFY2(needed.height() <= label->height() && needed.width() <= width,
-                         qPrintable(QStringLiteral("%1: %2 needs %3x%4 in %5x%6: %7")
-                                        .arg(file, label->objectName())
-                                        .arg(needed.width())
-                                        .arg(needed.height())
-                                        .arg(width)
-                                        .arg(label->height())
-                                        .arg(caption)));
-            };
-            fits(form.Label1, text("2002"), 10000);
-            fits(form.lb1, text("2200"), 10000);
-            fits(form.lb2, text("2201"), 10000);
-            // Page 2 sits in page 1's narrower rectangle, which cuts the heading's right end.
-            fits(form.lbhead, text("2003"),
-                 ui::qt::WidgetOf(form.fraPage1)->width() - ui::qt::WidgetOf(form.lbhead)->x());
-            for (const char* message : {"2109", "2110", "2103", "2107"})
-                fits(form.lbSuccess, text(message), 10000);
-            fits(form.lbSuccess, text("2104") + QLatin1Char('\n') + text("2105"), 10000);
-            fits(form.lbSuccess, text("2106") + QLatin1Char('\n') + text("2105"), 10000);
-            QPushButton* next = ButtonOf(form.cmdNext);
-            for (const char* caption : {"2005", "2006", "2007"}) {
-                QString plain = text(caption);
-                plain.remove(QLatin1Char('&'));
-                QVERIFY2(next->fontMetrics().horizontalAdvance(plain) <= next->width() - 8,
-                         qPrintable(file + QStringLiteral(": ") + plain));
+        for (const QString& folder : {QStringLiteral("/lang"), QStringLiteral("/lang/linux")}) {
+            const QDir lang(QStringLiteral(TESSALINE_SOURCE_DIR) + folder);
+            for (const QString& file : lang.entryList({QStringLiteral("*.ini")}, QDir::Files, QDir::Name)) {
+                QFile raw(lang.filePath(file));
+                QVERIFY(raw.open(QIODevice::ReadOnly));
+                fx->Write("Lang/English.ini", raw.readAll().toStdString());
+                mdlMain::ResetForTesting();
+                frmSelectDriver form;
+                form.Form_Load();
+                form.Window().Show();
+                auto text = [](const char* key) {
+                    return QString::fromStdString(mdlMain::GetLangString(key, ""));
+                };
+                auto fits = [&](const ui::Label& handle, const QString& caption, int visibleWidth) {
+                    SkinLabel* label = LabelOf(handle);
+                    label->setCaption(caption);
+                    const int width = std::min(label->width(), visibleWidth);
+                    const QRect needed = label->fontMetrics().boundingRect(
+                        QRect(0, 0, width, 10000), Qt::TextWordWrap | Qt::AlignLeft, caption);
+                    QVERIFY2(needed.height() <= label->height() && needed.width() <= width,
+                             qPrintable(QStringLiteral("%1: %2 needs %3x%4 in %5x%6: %7")
+                                            .arg(file, label->objectName())
+                                            .arg(needed.width())
+                                            .arg(needed.height())
+                                            .arg(width)
+                                            .arg(label->height())
+                                            .arg(caption)));
+                };
+                fits(form.Label1, text("2002"), 10000);
+                fits(form.lb1, text("2200"), 10000);
+                fits(form.lb2, text("2201"), 10000);
+                // Page 2 sits in page 1's narrower rectangle, which cuts the heading's right end.
+                fits(form.lbhead, text("2003"),
+                     ui::qt::WidgetOf(form.fraPage1)->width() - ui::qt::WidgetOf(form.lbhead)->x());
+                for (const char* message : {"2109", "2110", "2111", "2103", "2107"})
+                    fits(form.lbSuccess, text(message), 10000);
+                fits(form.lbSuccess, text("2104") + QLatin1Char('\n') + text("2105"), 10000);
+                fits(form.lbSuccess, text("2106") + QLatin1Char('\n') + text("2105"), 10000);
+                QPushButton* next = ButtonOf(form.cmdNext);
+                for (const char* caption : {"2005", "2006", "2007"}) {
+                    QString plain = text(caption);
+                    plain.remove(QLatin1Char('&'));
+                    QVERIFY2(next->fontMetrics().horizontalAdvance(plain) <= next->width() - 8,
+                             qPrintable(file + QStringLiteral(": ") + plain));
+                }
             }
+        }
+    }
+
+    // The writers of the shipped demonstration scenario say that they are simulated, and each
+    // line shows whole in the list's box.
+    void shippedScenarioWritersSaySimulatedAndFitTheList()
+    {
+        QFile scenario(QStringLiteral(TESSALINE_SOURCE_DIR "/tools/burn/burn-sim.ini"));
+        QVERIFY(scenario.open(QIODevice::ReadOnly));
+        fx->WriteScenario(scenario.readAll().toStdString());
+        frmSelectDriver form;
+        form.Form_Load();
+        form.Window().Show();
+        auto* list = static_cast<QComboBox*>(ui::qt::WidgetOf(form.cmbDriverList));
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        const QRect field =
+            list->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+        QVERIFY(list->count() >= 2);
+        for (int i = 0; i < list->count(); ++i) {
+            const QString line = list->itemText(i);
+            QVERIFY2(line.contains(QStringLiteral("simulated"), Qt::CaseInsensitive), qPrintable(line));
+            QVERIFY2(list->fontMetrics().horizontalAdvance(line) <= field.width(),
+                     qPrintable(QStringLiteral("%1 needs %2 of %3")
+                                    .arg(line)
+                                    .arg(list->fontMetrics().horizontalAdvance(line))
+                                    .arg(field.width())));
         }
     }
 
