@@ -111,7 +111,7 @@ StartResult StartProcess(const StartOptions& options);
 class FineTimer {
 public:
     FineTimer();
-    ~FineTimer();
+    ~FineTimer();  // NOLINT(performance-trivially-destructible): gives the step back on Windows
     FineTimer(const FineTimer&) = delete;
     FineTimer& operator=(const FineTimer&) = delete;
 
