@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds the artwork program and draws banner.jpg, icon.png and tessaline.ico into this folder.
+# Builds the artwork program and draws banner.jpg, banner@2x.jpg, icons/tessaline-<size>.png,
+# icon.png and tessaline.ico into this folder.
 # Needs g++, pkg-config, Qt 6 Gui and the DejaVu fonts (the banner's title).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)

@@ -1,5 +1,7 @@
-// Draws the window's artwork: the banner (206 x 220 baseline JPEG) and the icon (32 x 32,
-// 256-colour PNG and the same image as a Windows .ico). Usage: make_artwork <output folder>.
+// Draws the window's artwork: the banner (206 x 220 baseline JPEG, and twice that), the icon at
+// each size desktops use (icons/tessaline-<size>.png, 16 to 256 pixels, each drawn for its size;
+// icon.png is the 32-pixel one, the Qt window's) and the Windows .ico with the sizes Windows uses.
+// Usage: make_artwork <output folder>.
 // Everything is painted from code here, so the files can be made again at any time.
 #include <QBuffer>
 #include <QColor>
@@ -17,8 +19,10 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -27,11 +31,42 @@ const QColor SkinLight(246, 205, 170);
 const QColor SkinDark(214, 150, 108);
 const QColor SkinLine(150, 92, 58);
 
-// A disc of the given radius centred on the origin: silver face, rainbow sheen, clear hub and
-// a hole through which whatever lies below shows.
-// scale > 1 draws the same disc with more pixels, for high-density screens.
-QImage discLayer(int size, double radius, int scale = 1)
+// Where a disc's lines fall, and how wide they are: for the banner the proportions alone; for an
+// icon chosen for its size (iconDisc below).
+struct DiscMeasures {
+    double radius = 0;                        // the disc's edge
+    double rimWidth = 0, rimRadius = 0;       // the line round the edge
+    std::vector<double> grooves;              // radii of the faint grooves
+    double grooveWidth = 0;                   // and their lines' width
+    double hubRadius = 0;                     // the clear hub
+    double ringRadius = 0, ringWidth = 0;     // its stacking ring; width 0: none
+    double holeRadius = 0, holeRimWidth = 0;  // the hole and the line round it; width 0: none
+    double holeRimRadius = 0;                 // where that line runs
+};
+
+// The measures of a disc drawn with plenty of pixels.
+DiscMeasures smoothDisc(double radius)
 {
+    DiscMeasures m;
+    m.radius = radius;
+    m.rimWidth = std::max(0.8, radius / 50);
+    m.rimRadius = radius - 0.5;
+    for (double r = radius * 0.4; r < radius * 0.95; r += radius * 0.07) m.grooves.push_back(r);
+    m.grooveWidth = std::max(0.5, radius / 90);
+    m.hubRadius = radius * 0.33;
+    m.ringRadius = radius * 0.24;
+    m.ringWidth = std::max(0.6, radius / 60);
+    m.holeRadius = m.holeRimRadius = radius * 0.12;
+    m.holeRimWidth = std::max(0.6, radius / 70);
+    return m;
+}
+
+// A disc centred in a square layer of `size` pixels: silver face, rainbow sheen, clear hub and a
+// hole through which whatever lies below shows.
+// scale > 1 draws the same disc with more pixels, for high-density screens.
+QImage discLayer(int size, const DiscMeasures& m, int scale = 1)
+{
+    const double radius = m.radius;
     QImage layer(size * scale, size * scale, QImage::Format_ARGB32_Premultiplied);
     layer.fill(Qt::transparent);
     QPainter p(&layer);
@@ -70,8 +105,8 @@ QImage discLayer(int size, double radius, int scale = 1)
     p.drawEllipse(outer);
 
     // Faint grooves.
-    for (double r = radius * 0.4; r < radius * 0.95; r += radius * 0.07) {
-        p.setPen(QPen(QColor(255, 255, 255, 40), std::max(0.5, radius / 90)));
+    for (const double r : m.grooves) {
+        p.setPen(QPen(QColor(255, 255, 255, 40), m.grooveWidth));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QPointF(0, 0), r, r);
     }
@@ -79,20 +114,24 @@ QImage discLayer(int size, double radius, int scale = 1)
     // Clear hub, its stacking ring, the hole.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(235, 240, 247, 225));
-    p.drawEllipse(QPointF(0, 0), radius * 0.33, radius * 0.33);
-    p.setPen(QPen(QColor(150, 160, 178), std::max(0.6, radius / 60)));
+    p.drawEllipse(QPointF(0, 0), m.hubRadius, m.hubRadius);
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(0, 0), radius * 0.24, radius * 0.24);
+    if (m.ringWidth > 0) {
+        p.setPen(QPen(QColor(150, 160, 178), m.ringWidth));
+        p.drawEllipse(QPointF(0, 0), m.ringRadius, m.ringRadius);
+    }
     p.setCompositionMode(QPainter::CompositionMode_Clear);
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
-    p.drawEllipse(QPointF(0, 0), radius * 0.12, radius * 0.12);
+    p.drawEllipse(QPointF(0, 0), m.holeRadius, m.holeRadius);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    p.setPen(QPen(QColor(120, 130, 150), std::max(0.6, radius / 70)));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(0, 0), radius * 0.12, radius * 0.12);
-    p.setPen(QPen(QColor(110, 120, 140), std::max(0.8, radius / 50)));
-    p.drawEllipse(outer.adjusted(0.5, 0.5, -0.5, -0.5));
+    if (m.holeRimWidth > 0) {
+        p.setPen(QPen(QColor(120, 130, 150), m.holeRimWidth));
+        p.drawEllipse(QPointF(0, 0), m.holeRimRadius, m.holeRimRadius);
+    }
+    p.setPen(QPen(QColor(110, 120, 140), m.rimWidth));
+    p.drawEllipse(QPointF(0, 0), m.rimRadius, m.rimRadius);
     return layer;
 }
 
@@ -156,7 +195,7 @@ void drawBanner(const QString& path, int scale)
     p.drawPath(palm);
 
     const int discSize = 2 * int(radius) + 8;
-    const QImage disc = discLayer(discSize, radius, scale);
+    const QImage disc = discLayer(discSize, smoothDisc(radius), scale);
     p.drawImage(QRectF(centre - QPointF(discSize / 2.0, discSize / 2.0), QSizeF(discSize, discSize)), disc);
     // A soft shadow of the thumb on the disc, then the thumb pressing on its front.
     p.setPen(Qt::NoPen);
@@ -209,103 +248,112 @@ void drawBanner(const QString& path, int scale)
     }
 }
 
-// Reduces the opaque colours of `image` to at most `count` by splitting the fullest colour box
-// along its widest channel at the median, box by box.
-std::vector<QRgb> medianCut(const QImage& image, int count)
+// How the icon is drawn at one size. Each size has its own outline widths and only the details
+// that still show at that many pixels; up to 48 pixels the disc's lines fall on whole pixels.
+struct IconStyle {
+    int size;                                   // pixels, square
+    int margin;                                 // transparent pixels between the disc and the icon's edge
+    double rim;                                 // the disc's outline
+    double grooveStep;                          // the grooves' spacing, as a part of the radius; 0: none
+    bool ring;                                  // the hub's stacking ring
+    bool holeRim;                               // a line round the hole
+    double thumbWidth, thumbLength, thumbLine;  // the thumb, from the lower left corner, and its outline
+    bool nail;                                  // the thumbnail, and the thumb's shadow on the disc
+};
+
+// The sizes desktops draw an application's icon at, from menus and title bars to docks and
+// software centres.
+const IconStyle IconStyles[] = {
+    {16, 0, 1, 0, false, true, 5, 7, 1, false},       // menus, panels
+    {24, 1, 1, 0, false, true, 7, 11, 1, false},      // menus at 150 %
+    {32, 1, 1, 0, false, true, 9, 15, 1, false},      // window lists, menus at 200 %
+    {48, 2, 1, 0.2, true, true, 12, 23, 1.5, true},   // docks, application grids
+    {64, 2, 2, 0.14, true, true, 14, 30, 2, true},    // software centres' lists
+    {128, 4, 2.5, 0.1, true, true, 26, 60, 3, true},  // software centres' pages
+    {256, 6, 3, 0.07, true, true, 48, 120, 5, true},  // large views, docks at 200 %
+};
+
+// The disc's measures for an icon style. On whole pixels, a line of whole width runs outward from
+// a whole radius, so that both its edges fall between pixels (the disc's centre is on a pixel
+// corner, the sizes being even).
+DiscMeasures iconDisc(const IconStyle& style)
 {
-    std::vector<QRgb> colours;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) >= 128) colours.push_back(image.pixel(x, y) | 0xff000000u);
-    struct Box {
-        size_t begin, end;
-    };
-    std::vector<Box> boxes{{0, colours.size()}};
-    auto channel = [](QRgb c, int k) { return k == 0 ? qRed(c) : k == 1 ? qGreen(c) : qBlue(c); };
-    while (int(boxes.size()) < count) {
-        int best = -1, bestChannel = 0, bestRange = 0;
-        for (int b = 0; b < int(boxes.size()); ++b) {
-            for (int k = 0; k < 3; ++k) {
-                int lo = 255, hi = 0;
-                for (size_t i = boxes[b].begin; i < boxes[b].end; ++i) {
-                    lo = std::min(lo, channel(colours[i], k));
-                    hi = std::max(hi, channel(colours[i], k));
-                }
-                if (hi - lo > bestRange) {
-                    best = b;
-                    bestChannel = k;
-                    bestRange = hi - lo;
-                }
-            }
-        }
-        if (best < 0) break;  // every box holds one colour only
-        Box box = boxes[best];
-        std::sort(colours.begin() + long(box.begin), colours.begin() + long(box.end),
-                  [&](QRgb a, QRgb b) { return channel(a, bestChannel) < channel(b, bestChannel); });
-        size_t middle = (box.begin + box.end) / 2;
-        while (middle > box.begin &&
-               channel(colours[middle - 1], bestChannel) == channel(colours[middle], bestChannel))
-            --middle;
-        if (middle == box.begin) middle = (box.begin + box.end) / 2;
-        boxes[best] = {box.begin, middle};
-        boxes.push_back({middle, box.end});
+    const bool whole = style.size <= 48;
+    const double radius = style.size / 2.0 - style.margin;
+    auto edge = [whole](double r) { return whole ? std::max(1.0, std::round(r)) : r; };
+    auto line = [whole](double r, double width) { return whole ? std::round(r) + width / 2 : r; };
+    DiscMeasures m;
+    m.radius = radius;
+    m.rimWidth = style.rim;
+    m.rimRadius = radius - style.rim / 2;
+    m.grooveWidth = whole ? 1 : std::max(0.5, radius / 90);
+    if (style.grooveStep > 0)
+        for (double r = radius * 0.4; r < radius * 0.95; r += radius * style.grooveStep)
+            m.grooves.push_back(line(r, m.grooveWidth));
+    m.hubRadius = edge(radius * 0.33);
+    if (style.ring) {
+        m.ringWidth = whole ? 1 : std::max(0.6, radius / 60);
+        m.ringRadius = line(radius * 0.24, m.ringWidth);
     }
-    std::vector<QRgb> palette;
-    for (const Box& box : boxes) {
-        long r = 0, g = 0, b = 0;
-        const long n = long(box.end - box.begin);
-        for (size_t i = box.begin; i < box.end; ++i) {
-            r += qRed(colours[i]);
-            g += qGreen(colours[i]);
-            b += qBlue(colours[i]);
-        }
-        if (n > 0) palette.push_back(qRgb(int(r / n), int(g / n), int(b / n)));
+    m.holeRadius = edge(radius * 0.12);
+    if (style.holeRim) {
+        m.holeRimWidth = whole ? 1 : std::max(0.6, radius / 70);
+        m.holeRimRadius = whole ? m.holeRadius + m.holeRimWidth / 2 : m.holeRadius;
     }
-    return palette;
+    return m;
 }
 
-// The icon as a palette image: index 0 is transparent, the rest the disc's colours.
-QImage drawIcon()
+// The icon at one size, drawn for it: the disc, held by a thumb coming in from the lower left.
+QImage drawIcon(const IconStyle& style)
 {
-    const int big = 256;
-    QImage art(big, big, QImage::Format_ARGB32_Premultiplied);
-    art.fill(Qt::transparent);
+    const int size = style.size;
+    const double unit = size / 256.0;
+    QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(Qt::transparent);
     {
-        QPainter p(&art);
+        QPainter p(&icon);
         p.setRenderHint(QPainter::Antialiasing);
-        const QImage disc = discLayer(big, big / 2.0 - 6);
-        p.drawImage(0, 0, disc);
-        p.setPen(QPen(SkinLine, 5));
-        p.setBrush(skinBrush(QPointF(20, 230), QPointF(110, 150)));
-        p.drawPath(digit(QPointF(10, 246), -45, 120, 48));
-    }
-    const QImage small = art.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                             .convertToFormat(QImage::Format_ARGB32);
-    const std::vector<QRgb> palette = medianCut(small, 255);
-    QImage icon(32, 32, QImage::Format_Indexed8);
-    QList<QRgb> table{qRgba(0, 0, 0, 0)};
-    table.append(QList<QRgb>(palette.begin(), palette.end()));
-    icon.setColorTable(table);
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const QRgb c = small.pixel(x, y);
-            int index = 0;
-            if (qAlpha(c) >= 128) {
-                int bestDistance = 1 << 30;
-                for (int i = 1; i < int(table.size()); ++i) {
-                    const int dr = qRed(c) - qRed(table[i]), dg = qGreen(c) - qGreen(table[i]),
-                              db = qBlue(c) - qBlue(table[i]);
-                    const int distance = dr * dr + dg * dg + db * db;
-                    if (distance < bestDistance) {
-                        bestDistance = distance;
-                        index = i;
-                    }
-                }
-            }
-            icon.setPixel(x, y, uint(index));
+        p.drawImage(0, 0, discLayer(size, iconDisc(style)));
+        const QPointF base(10 * unit, 246 * unit);
+        const QPainterPath thumb = digit(base, -45, style.thumbLength, style.thumbWidth);
+        if (style.nail) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(20, 30, 60, 60));
+            p.drawPath(thumb.translated(size / 85.0, size / 85.0));
+        }
+        p.setPen(QPen(SkinLine, style.thumbLine));
+        p.setBrush(skinBrush(QPointF(20, 230) * unit, QPointF(110, 150) * unit));
+        p.drawPath(thumb);
+        if (style.nail) {
+            const double along = style.thumbLength * 0.62;
+            const QPointF nailBase = base + QPointF(along, -along) / std::sqrt(2.0);
+            p.setPen(QPen(QColor(196, 132, 100), std::max(1.0, style.thumbLine / 2)));
+            p.setBrush(QColor(250, 222, 205));
+            p.drawPath(digit(nailBase, -45, style.thumbLength * 0.3, style.thumbWidth * 0.55));
         }
     }
-    return icon;
+    return icon.convertToFormat(QImage::Format_ARGB32);
+}
+
+QByteArray pngBytes(const QImage& image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "png")) {
+        std::fprintf(stderr, "cannot encode a %dx%d icon\n", image.width(), image.height());
+        std::exit(1);
+    }
+    return png;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
 }
 
 void put16(QByteArray& out, int v) { out.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); }
@@ -316,45 +364,61 @@ void put32(QByteArray& out, qint64 v)
     put16(out, int((v >> 16) & 0xffff));
 }
 
-// A one-image .ico: an 8-bit device-independent bitmap, bottom row first, and its 1-bit mask.
-QByteArray icoFile(const QImage& icon)
+// One image of an .ico: a 32-bit device-independent bitmap with its alpha, bottom row first, and
+// the 1-bit mask of its transparent pixels for programs that ignore the alpha; 256 pixels and
+// more as a PNG, as Windows Vista and later read them.
+QByteArray icoImage(const QImage& icon)
 {
+    if (icon.width() >= 256) return pngBytes(icon);
     const int w = icon.width(), h = icon.height();
     const int maskRow = ((w + 31) / 32) * 4;
-    const int imageBytes = 40 + 256 * 4 + w * h + maskRow * h;
     QByteArray out;
-    put16(out, 0);
-    put16(out, 1);
-    put16(out, 1);
-    out.append(char(w)).append(char(h)).append(char(0)).append(char(0));
-    put16(out, 1);
-    put16(out, 8);
-    put32(out, imageBytes);
-    put32(out, 22);
     put32(out, 40);
     put32(out, w);
-    put32(out, 2 * h);
+    put32(out, 2 * h);  // the colour rows and the mask's
     put16(out, 1);
-    put16(out, 8);
+    put16(out, 32);
     put32(out, 0);
-    put32(out, w * h + maskRow * h);
+    put32(out, w * h * 4 + maskRow * h);
     put32(out, 0);
     put32(out, 0);
-    put32(out, 256);
     put32(out, 0);
-    const QList<QRgb> table = icon.colorTable();
-    for (int i = 0; i < 256; ++i) {
-        const QRgb c = i < int(table.size()) ? table[i] : 0;
-        out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(0));
+    put32(out, 0);
+    for (int y = h - 1; y >= 0; --y) {
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = icon.pixel(x, y);
+            out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c))).append(char(qAlpha(c)));
+        }
     }
-    for (int y = h - 1; y >= 0; --y)
-        for (int x = 0; x < w; ++x) out.append(char(icon.pixelIndex(x, y)));
     for (int y = h - 1; y >= 0; --y) {
         QByteArray row(maskRow, '\0');
         for (int x = 0; x < w; ++x)
-            if (icon.pixelIndex(x, y) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
+            if (qAlpha(icon.pixel(x, y)) == 0) row[x / 8] = char(row[x / 8] | (0x80 >> (x % 8)));
         out.append(row);
     }
+    return out;
+}
+
+// An .ico holding the given images, smallest first.
+QByteArray icoFile(const std::vector<QImage>& icons)
+{
+    std::vector<QByteArray> images;
+    for (const QImage& icon : icons) images.push_back(icoImage(icon));
+    QByteArray out;
+    put16(out, 0);
+    put16(out, 1);  // an icon, not a cursor
+    put16(out, int(icons.size()));
+    qint64 offset = 6 + 16 * qint64(icons.size());
+    for (size_t i = 0; i < icons.size(); ++i) {
+        const int w = icons[i].width(), h = icons[i].height();
+        out.append(char(w >= 256 ? 0 : w)).append(char(h >= 256 ? 0 : h)).append(char(0)).append(char(0));
+        put16(out, 1);
+        put16(out, 32);
+        put32(out, images[i].size());
+        put32(out, offset);
+        offset += images[i].size();
+    }
+    for (const QByteArray& image : images) out.append(image);
     return out;
 }
 
@@ -367,20 +431,27 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_artwork <output folder>\n");
         return 2;
     }
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir out(QString::fromLocal8Bit(argv[1]));
     drawBanner(out.filePath(QStringLiteral("banner.jpg")), 1);
     drawBanner(out.filePath(QStringLiteral("banner@2x.jpg")), 2);
 
-    const QImage icon = drawIcon();
-    if (!icon.save(out.filePath(QStringLiteral("icon.png")), "png")) {
-        std::fprintf(stderr, "cannot write icon.png\n");
+    if (!out.mkpath(QStringLiteral("icons"))) {
+        std::fprintf(stderr, "cannot make the folder icons\n");
         return 1;
     }
-    QFile ico(out.filePath(QStringLiteral("tessaline.ico")));
-    const QByteArray bytes = icoFile(icon);
-    if (!ico.open(QIODevice::WriteOnly) || ico.write(bytes) != bytes.size()) {
-        std::fprintf(stderr, "cannot write tessaline.ico\n");
-        return 1;
+    // Windows picks from the .ico the small and the big window icon at 100 %, 150 % and 200 %
+    // (16, 24, 32; 32, 48, 64 pixels) and Explorer's largest view (256).
+    const int icoSizes[] = {16, 24, 32, 48, 64, 256};
+    std::vector<QImage> icoIcons;
+    for (const IconStyle& style : IconStyles) {
+        const QImage icon = drawIcon(style);
+        const QByteArray png = pngBytes(icon);
+        writeFile(out.filePath(QStringLiteral("icons/tessaline-%1.png").arg(style.size)), png);
+        // The window icon the Qt program compiles in.
+        if (style.size == 32) writeFile(out.filePath(QStringLiteral("icon.png")), png);
+        if (std::find(std::begin(icoSizes), std::end(icoSizes), style.size) != std::end(icoSizes))
+            icoIcons.push_back(icon);
     }
+    writeFile(out.filePath(QStringLiteral("tessaline.ico")), icoFile(icoIcons));
     return 0;
 }

@@ -10,7 +10,7 @@ TESSALINE_TEST_PACKAGES=(libgtest-dev libgmock-dev python3)
 # emulated CD writer.
 TESSALINE_TOOL_PACKAGES=(cdrdao)
 TESSALINE_RUN_PACKAGES=(xvfb xauth x11-utils xdotool imagemagick)
-TESSALINE_DEB_PACKAGES=(dpkg-dev file lintian appstream desktop-file-utils)
+TESSALINE_DEB_PACKAGES=(dpkg-dev file lintian appstream appstream-compose desktop-file-utils)
 TESSALINE_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64)
 
 # Installs the named Debian packages that are not installed yet, through sudo when not root.
@@ -319,6 +319,24 @@ run_wizard_without_writer() {  # window class, tool log, output log, command...
     fi
     wizard_stop
     return "$status"
+}
+
+# Words that only one platform's texts may hold: each install's language files fit its platform.
+TESSALINE_LINUX_WORDS=(Linux cdrom /dev/)
+TESSALINE_WINDOWS_WORDS=(Windows)
+
+# Fails when a language file of the folder (UTF-16) holds one of the words given, in any case.
+check_language_words() {  # Lang folder, words...
+    local folder=$1 file word; shift
+    local files=("$folder"/*.ini)
+    [ -f "${files[0]}" ] || fail "no language file in $folder"
+    for file in "${files[@]}"; do
+        for word in "$@"; do
+            ! iconv -f UTF-16 -t UTF-8 "$file" | grep -qiF -- "$word" ||
+                fail "$(basename "$file") of $folder holds '$word', a word of the other platform"
+        done
+    done
+    say "the ${#files[@]} language files hold none of: $*"
 }
 
 # Prints the unnamed value of a key in a registry export (a .reg file: the Linux store, or what

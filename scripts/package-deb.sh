@@ -2,15 +2,17 @@
 # Builds the Debian package tessaline_<version>_amd64.deb with CPack from a Release build in
 # build-deb/ (Debian's hardening flags, no tests) and checks it: its control fields, its file list
 # against packaging/deb-contents.txt, lintian (no error, no warning; the judgements that do not
-# apply are overridden in packaging/lintian-overrides, each with its reason), the menu entries and
-# the AppStream metainfo; then the program unpacked from it runs under a virtual X server: the
-# demonstration to Finish; the wizard on this computer without a CD writer, where it must list
-# none and probe nothing; and the wizard to Finish with an emulated CD writer in front of the
-# system's cdrdao (tests/real_writer/with_emulated_writer, from the test build in build/), where
-# it must find the writer's driver. With CI=true only (CI runs as root on a machine of its own),
-# the package is also installed with dpkg, /usr/bin/tessaline is run the same three ways, and
-# after `dpkg -r` nothing of it may be left but the user's settings. Run by hand, it never
-# installs anything system-wide beyond the tools it needs. Exit status 0 when every check passed.
+# apply are overridden in packaging/lintian-overrides, each with its reason), the menu entries, the
+# AppStream metainfo, the icon at each size from 16 to 256 pixels and the software centre's catalog
+# made from the package (which needs an icon of 64 pixels or more); then the program unpacked from
+# it runs under a virtual X server: the demonstration to Finish; the wizard on this computer
+# without a CD writer, where it must list none and probe nothing; and the wizard to Finish with an
+# emulated CD writer in front of the system's cdrdao (tests/real_writer/with_emulated_writer, from
+# the test build in build/), where it must find the writer's driver. With CI=true only (CI runs as
+# root on a machine of its own), the package is also installed with dpkg, /usr/bin/tessaline is
+# run the same three ways, and after `dpkg -r` nothing of it may be left but the user's settings.
+# Run by hand, it never installs anything system-wide beyond the tools it needs. Exit status 0
+# when every check passed.
 # The package is left in build-deb/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -72,6 +74,7 @@ grep -v '^running with root privileges' "$work/lintian.log" || true
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
+check_language_words "$root/usr/lib/tessaline/Lang" "${TESSALINE_WINDOWS_WORDS[@]}"
 for entry in tessaline tessaline-demo; do
     desktop-file-validate "$root/usr/share/applications/$entry.desktop" || fail "the menu entry $entry is not valid"
 done
@@ -90,6 +93,42 @@ grep -q "<release version=\"$version\"" "$root"/usr/share/metainfo/*.metainfo.xm
     fail "the metainfo has no release $version"
 zcat "$root/usr/share/doc/tessaline/changelog.gz" | head -n 1 | grep -q "^tessaline ($version)" ||
     fail "the changelog's latest entry is not $version"
+
+# The icon that the menu entries and the metainfo name, in the hicolor theme at each size a desktop
+# draws it; every icon there a PNG of the size its folder says, its corner transparent (the disc is
+# round, and desktops draw it on backgrounds of their own).
+icon=$(sed -n 's/^Icon=//p' "$root/usr/share/applications/tessaline.desktop")
+[ -n "$icon" ] || fail "the menu entry names no icon"
+grep -qx "Icon=$icon" "$root/usr/share/applications/tessaline-demo.desktop" ||
+    fail "the demonstration's menu entry does not name the icon $icon"
+for size in 16 24 32 48 64 128 256; do
+    [ -f "$root/usr/share/icons/hicolor/${size}x$size/apps/$icon.png" ] ||
+        fail "the package has no ${size}x$size icon"
+done
+for png in "$root"/usr/share/icons/hicolor/*/apps/*; do
+    folder=${png#"$root"/usr/share/icons/hicolor/}
+    folder=${folder%%/*}
+    read -r format width height corner <<<"$(identify -format '%m %w %h %[fx:p{0,0}.a]' "$png" 2>/dev/null)"
+    [ "$format ${width}x$height" = "PNG $folder" ] ||
+        fail "${png#"$root"} is ${format:-not an image} ${width:-?}x${height:-?}, not PNG $folder"
+    [ "$corner" = 0 ] || fail "${png#"$root"} is not transparent in its corner"
+done
+grep -q "<icon type=\"stock\">$icon</icon>" "$root"/usr/share/metainfo/*.metainfo.xml ||
+    fail "the metainfo does not name the icon $icon"
+say "the icon $icon at 16 to 256 pixels, each a PNG of its size"
+
+# A software centre lists the program from a catalog that `appstreamcli compose` makes from the
+# package's files, as a distribution's archive does: it takes the metainfo only with an icon of
+# 64x64 or more, which it stores at 64 and 128 pixels.
+catalog="$work/catalog"
+appstreamcli compose --no-net --no-color --print-report=full --origin=tessaline --result-root="$catalog" \
+    "$root" >"$work/compose.log" 2>&1 ||
+    { cat "$work/compose.log"; fail "appstreamcli compose rejects the package"; }
+for size in 64x64 128x128; do
+    [ -f "$catalog/usr/share/swcatalog/icons/tessaline/$size/com.quorvane.tessaline.png" ] ||
+        { cat "$work/compose.log"; fail "the software centre's catalog has no $size icon"; }
+done
+say "appstreamcli compose: the catalog lists the program with its icon at 64 and 128 pixels"
 
 driver_key='HKEY_CURRENT_USER\Software\Quorvane\Output_Setting\Driver'
 

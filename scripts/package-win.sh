@@ -102,6 +102,7 @@ wine "$setup" /S || fail "the installer ended with status $?"
 diff -u <(echo "$expected") <(listing "$installdir") ||
     fail "the installed files differ from packaging/windows/installed-files.txt (- expected, + installed)"
 cmp -s "$installdir/tessaline.exe" "$appdir/tessaline.exe" || fail "the installed tessaline.exe is not the one built"
+check_language_words "$installdir/Lang" "${TESSALINE_LINUX_WORDS[@]}"
 
 declare -A want=(
     [DisplayName]=Tessaline [DisplayVersion]=$version [Publisher]=Quorvane
