@@ -33,6 +33,20 @@ int BigIconWidth(HWND hwnd)
     return bitmap.bmWidth;
 }
 
+// The face and the metrics of the font a control draws with, as the system realises it.
+TEXTMETRICW Realised(HWND hwnd, std::wstring& face)
+{
+    const ui::win32::gdi::ScreenDc dc;
+    const ui::win32::gdi::Selected font(dc.get(),
+                                        reinterpret_cast<HFONT>(::SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    wchar_t name[LF_FACESIZE] = {};
+    ::GetTextFaceW(dc.get(), LF_FACESIZE, name);
+    face = name;
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc.get(), &metrics);
+    return metrics;
+}
+
 // Compares points of the banner picture box with the picture file, pixel for pixel.
 void ExpectBanner(ui::Form& form, const wchar_t* file, int scale)
 {
@@ -74,6 +88,46 @@ TEST(Manifest, TheProgramIsPerMonitorDpiAwareWithCommonControlsSix)
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_EQ(::GetAwarenessFromDpiAwarenessContext(::GetThreadDpiAwarenessContext()),
               DPI_AWARENESS_PER_MONITOR_AWARE);
+}
+
+// Where the system has no per-monitor dpi (before Windows 10 1607) every window has the system's
+// dpi: the runtime's answers then are those that Windows 10's calls give at that dpi.
+TEST(Dpi, WithoutWindows10sCallsTheSystemDpiGivesTheSameLayout)
+{
+    const ui::win32::DpiCalls& calls = ui::win32::SystemDpiCalls();
+    ASSERT_NE(calls.dpiForWindow, nullptr);  // where the tests run, the calls are there
+    ASSERT_NE(calls.adjustWindowRectExForDpi, nullptr);
+    ASSERT_NE(calls.systemMetricsForDpi, nullptr);
+    const ui::win32::DpiCalls none;
+    const UINT system = ui::win32::SystemDpi();
+    ui::Form form(window_test::SmallDesign());
+    EXPECT_EQ(ui::win32::WindowDpi(HwndOf(form), none), system);
+    EXPECT_EQ(ui::win32::WindowDpi(HwndOf(form), calls), ::GetDpiForWindow(HwndOf(form)));
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    const SIZE fallback = ui::win32::FrameSize(SIZE{300, 200}, style, 0, system, none);
+    const SIZE newer = ui::win32::FrameSize(SIZE{300, 200}, style, 0, system, calls);
+    EXPECT_EQ(fallback.cx, newer.cx);
+    EXPECT_EQ(fallback.cy, newer.cy);
+    EXPECT_GT(fallback.cy, 200);  // a caption
+    for (int metric : {SM_CXICON, SM_CXSMICON})
+        EXPECT_EQ(ui::win32::SystemMetricForDpi(metric, system, none),
+                  ::GetSystemMetricsForDpi(metric, system));
+}
+
+// At 96 dpi the labels have the design's face, which Windows has as a bitmap face drawn for that
+// size; at 150 % a scalable one, of the same points.
+TEST_F(Scaled, TheDesignFaceAt96DpiAndAScalableOneAbove)
+{
+    HWND label = HwndOf(form->Find<ui::Control>("lbTitle"));
+    std::wstring face;
+    TEXTMETRICW metrics = Realised(label, face);
+    EXPECT_EQ(face, L"MS Sans Serif");
+    EXPECT_EQ(metrics.tmHeight - metrics.tmInternalLeading, 11);  // 8.25 points
+    uitest::ChangeDpi(*form, 144);
+    metrics = Realised(label, face);
+    EXPECT_NE(metrics.tmPitchAndFamily & (TMPF_TRUETYPE | TMPF_VECTOR), 0)
+        << "a bitmap face: " << face.c_str();
+    EXPECT_NEAR(metrics.tmHeight - metrics.tmInternalLeading, 17, 1);
 }
 
 TEST_F(Scaled, TheBannerIsTheProgramsPictureUnscaledAtTheTopLeft) { ExpectBanner(*form, L"banner.jpg", 1); }

@@ -9,6 +9,8 @@
 #include "platform/ansi_win.h"
 #include "ui_test_support.h"
 
+#include <commctrl.h>
+
 namespace {
 
 using uitest::ClassName;
@@ -48,6 +50,44 @@ TEST_F(NativeControls, TheDefaultButtonIsOwnerDrawnOnceSkinned)
     engine.ApplySkin(*form);
     EXPECT_EQ(::GetWindowLongW(Control("cmdOk"), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(::GetWindowLongW(Control("cmdCancel"), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+}
+
+// The native list takes two items and then refuses more, as a list out of room does.
+LRESULT CALLBACK FullAfterTwo(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == CB_ADDSTRING && ::DefSubclassProc(hwnd, CB_GETCOUNT, 0, 0) >= 2) return CB_ERRSPACE;
+    return ::DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TEST_F(NativeControls, AnItemTheNativeListRefusesStaysTheLogics)
+{
+    ui::ComboBox list = form->Find<ui::ComboBox>("cmbList");
+    HWND native = HwndOf(list);
+    ASSERT_TRUE(::SetWindowSubclass(native, FullAfterTwo, 7, 0));
+    for (const char* item : {"1,0,0  One", "2,0,0  Two", "3,0,0  Three", "4,0,0  Four"})
+        EXPECT_NO_THROW(list.AddItem(item));
+    EXPECT_EQ(::SendMessageW(native, CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(list.ListCount(), 4);
+    EXPECT_EQ(list.List(3), "4,0,0  Four");
+    list.SetListIndex(2);
+    EXPECT_EQ(list.ListIndex(), 2);
+    EXPECT_EQ(list.Text(), "3,0,0  Three");
+    list.SetListIndex(1);
+    EXPECT_EQ(::SendMessageW(native, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(list.Text(), "2,0,0  Two");
+    list.Clear();
+    ::RemoveWindowSubclass(native, FullAfterTwo, 7);
+    list.AddItem("5,0,0  Five");
+    EXPECT_EQ(::SendMessageW(native, CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(list.List(0), "5,0,0  Five");
+}
+
+// A NUL character of an item shows as a blank; the logic reads the item whole (tests/window).
+TEST_F(NativeControls, AListShowsANulCharacterAsABlank)
+{
+    ui::ComboBox list = form->Find<ui::ComboBox>("cmbList");
+    list.AddItem(std::string("1,0,0  A\0B", 10));
+    EXPECT_EQ(uitest::ListText(HwndOf(list), 0), L"1,0,0  A B");
 }
 
 TEST_F(NativeControls, TheWindowStaysAfterItsCloseBox)

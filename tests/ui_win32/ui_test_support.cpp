@@ -60,6 +60,17 @@ std::wstring WindowText(HWND hwnd)
     return text;
 }
 
+std::wstring ListText(HWND combo, int index)
+{
+    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                       reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+
 std::wstring ClassName(HWND hwnd)
 {
     wchar_t name[64] = {};

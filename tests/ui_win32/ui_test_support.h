@@ -29,6 +29,8 @@ void ChangeDpi(ui::Form& form, UINT dpi);
 // The control's window rectangle in its parent's client coordinates.
 RECT RectInParent(HWND hwnd);
 std::wstring WindowText(HWND hwnd);
+// The text the native list holds for an item.
+std::wstring ListText(HWND combo, int index);
 std::wstring ClassName(HWND hwnd);
 
 using window_test::Capture;

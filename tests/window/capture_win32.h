@@ -18,6 +18,7 @@ public:
     std::uint32_t At(HWND control, int x, int y) const;
     int Width() const { return width_; }
     int Height() const { return height_; }
+    const std::vector<std::uint32_t>& Pixels() const { return pixels_; }
 
 private:
     HWND form_;

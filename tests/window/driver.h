@@ -95,6 +95,21 @@ int LinesShown(const ui::Label& label);
 PixelRect BannerSize(const ui::PictureBox& banner);
 // The colour drawn at a point of a control (its client coordinates), 0x00RRGGBB.
 std::uint32_t ColourAt(const ui::Control& control, int x, int y);
+// The window's client area as it is drawn, every control in it: 0x00RRGGBB a pixel, by rows from
+// the top, in the pixels of ClientArea.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t At(int x, int y) const
+    {
+        return pixels.at(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                         static_cast<std::size_t>(x));
+    }
+};
+Picture Grab(ui::Form& form);
+// The control's rectangle in the window's client area.
+PixelRect InWindow(const ui::Control& control);
 // True once the window is drawn through a skin.
 bool Skinned(ui::Form& form);
 

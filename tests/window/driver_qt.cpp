@@ -138,7 +138,7 @@ bool Bold(const ui::Label& label) { return WidgetOf(label)->font().bold(); }
 int LinesShown(const ui::Label& label)
 {
     const auto* widget = static_cast<QLabel*>(WidgetOf(label));
-    return widget->sizeHint().height() / QFontMetrics(widget->font()).lineSpacing();
+    return widget->heightForWidth(widget->width()) / QFontMetrics(widget->font()).lineSpacing();
 }
 
 PixelRect BannerSize(const ui::PictureBox& banner)
@@ -150,6 +150,26 @@ PixelRect BannerSize(const ui::PictureBox& banner)
 std::uint32_t ColourAt(const ui::Control& control, int x, int y)
 {
     return WidgetOf(control)->grab().toImage().pixel(x, y) & 0xFFFFFFu;
+}
+
+Picture Grab(ui::Form& form)
+{
+    QWidget* window = WidgetOf(form);
+    QImage image = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (image.size() != window->size()) image = image.scaled(window->size());
+    Picture picture{image.width(), image.height(), {}};
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) picture.pixels.push_back(row[x] & 0xFFFFFFu);
+    }
+    return picture;
+}
+
+PixelRect InWindow(const ui::Control& control)
+{
+    const QWidget* widget = WidgetOf(control);
+    const QPoint origin = widget->mapTo(widget->window(), QPoint(0, 0));
+    return {origin.x(), origin.y(), widget->width(), widget->height()};
 }
 
 bool Skinned(ui::Form& form) { return WidgetOf(form)->styleSheet().contains(QStringLiteral("QPushButton")); }

@@ -214,6 +214,21 @@ std::uint32_t ColourAt(const ui::Control& control, int x, int y)
     return Capture(ChildOf(control).Form().Hwnd()).At(HwndOf(control), x, y);
 }
 
+Picture Grab(ui::Form& form)
+{
+    const Capture capture(form);
+    return {capture.Width(), capture.Height(), capture.Pixels()};
+}
+
+PixelRect InWindow(const ui::Control& control)
+{
+    HWND hwnd = HwndOf(control);
+    RECT rc{};
+    ::GetClientRect(hwnd, &rc);
+    ::MapWindowPoints(hwnd, ChildOf(control).Form().Hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+    return Pixels(rc);
+}
+
 bool Skinned(ui::Form& form) { return ui::win32::FormWindowOf(form).Look().has_value(); }
 
 MessageBoxView MessageBoxOnView()

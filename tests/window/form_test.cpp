@@ -137,6 +137,12 @@ TEST_F(SmallForm, CaptionsStatesAndListsAsTheLogicSetsThem)
     EXPECT_EQ(list.ListIndex(), 1);
     list.SetListIndex(-1);
     EXPECT_EQ(list.Text(), "");
+    // A line of the tool with a NUL character in it is kept whole.
+    const std::string withNul("3,0,0  Vendor\0Model", 19);
+    list.AddItem(withNul);
+    list.SetListIndex(2);
+    EXPECT_EQ(list.List(2), withNul);
+    EXPECT_EQ(list.Text(), withNul);
     list.Clear();
     EXPECT_EQ(list.ListCount(), 0);
     EXPECT_EQ(list.ListIndex(), -1);

@@ -341,6 +341,55 @@ TEST_F(Startup, TheWindowOpensOnPageOneOnly)
             << std::hex << colour;
 }
 
+// Page 2's heading (lbhead) reaches 45 twips into the writer's description below it
+// (lberrorDisp): labels are transparent, and each shows its whole text where they overlap.
+TEST_F(Startup, OverlappingLabelsEachShowTheirWholeText)
+{
+    frmSelectDriver form;
+    Open(form);
+    ui::Form& window = form.Window();
+    form.fraPage1.SetVisible(false);
+    form.fraPage2.SetVisible(true);
+    const PixelRect below = InWindow(form.lberrorDisp);
+    const PixelRect above = InWindow(form.lbhead);
+    const int overlap = above.top + above.height - below.top;
+    ASSERT_GT(overlap, 0);
+    // Accents reach the top rows of the description's first line.
+    form.lberrorDisp.SetCaption("\xC3\x80\xC3\x89\xC3\x8E\xC3\x94\xC3\x9B Writer");
+    const Picture both = Grab(window);
+    form.lbhead.SetVisible(false);
+    const Picture description = Grab(window);
+    form.lberrorDisp.SetCaption("");
+    const Picture neither = Grab(window);
+    form.lbhead.SetVisible(true);
+    const Picture heading = Grab(window);
+
+    // Each label's ink where the other has none is drawn as the label alone draws it.
+    int descriptionInk = 0, lost = 0;
+    for (int y = below.top; y < below.top + overlap; ++y) {
+        for (int x = below.left; x < below.left + below.width; ++x) {
+            const bool inDescription = description.At(x, y) != neither.At(x, y);
+            const bool inHeading = heading.At(x, y) != neither.At(x, y);
+            if (inDescription == inHeading) continue;
+            descriptionInk += inDescription ? 1 : 0;
+            if (both.At(x, y) != (inDescription ? description : heading).At(x, y)) ++lost;
+        }
+    }
+    ASSERT_GT(descriptionInk, 0) << "the description draws nothing in the rows the heading covers";
+    EXPECT_EQ(lost, 0) << "pixels of one label's text covered by the other, in " << overlap << " rows";
+}
+
+// The design's font at 96 dpi: "Driver Name :" fits its label's width on one line.
+TEST_F(Startup, TheDriverNameLabelShowsItsTextOnOneLine)
+{
+    frmSelectDriver form;
+    Open(form);
+    ASSERT_EQ(Dpi(form.Window()), 96);
+    EXPECT_EQ(form.lbDriver.Caption(), "Driver Name :");
+    EXPECT_EQ(LinesShown(form.lbDriver), 1);
+    EXPECT_EQ(FontPoints(form.lbDriver), 8.25);
+}
+
 TEST_F(Startup, EnterOnTheListPressesNext)
 {
     fx.WriteScenario("[scan]\nadapters = no\n");

@@ -14,11 +14,19 @@
 namespace ui::win32 {
 namespace {
 
+// The scalable face that takes the place of a bitmap design face at sizes it was not drawn for.
+constexpr const wchar_t* kOutlineFace = L"Microsoft Sans Serif";
+
+// The design's face at points for dpi, where it renders as designed: a scalable face at any size,
+// a bitmap face (Windows' own "MS Sans Serif" is one, drawn for 8 and 10 points at 96 dpi) only
+// where it has the very size. Elsewhere (150 %, 200 %) the system would draw a bitmap face at a
+// size of its own, too small or blurred, and its outline successor takes its place.
 gdi::Font MakeFont(const std::string& face, double points, UINT dpi)
 {
-    auto make = [&](const std::wstring& name) {
+    const LONG height = static_cast<LONG>(std::lround(points * dpi / 72.0));
+    auto make = [height](const std::wstring& name) {
         LOGFONTW font{};
-        font.lfHeight = -static_cast<LONG>(std::lround(points * dpi / 72.0));
+        font.lfHeight = -height;
         font.lfWeight = FW_NORMAL;
         font.lfCharSet = DEFAULT_CHARSET;
         font.lfOutPrecision = OUT_DEFAULT_PRECIS;
@@ -27,16 +35,15 @@ gdi::Font MakeFont(const std::string& face, double points, UINT dpi)
         return gdi::Font(::CreateFontIndirectW(&font));
     };
     gdi::Font font = make(platform::win::Utf8ToWide(face));
-    // A bitmap face (Windows' own "MS Sans Serif" is one) has a few sizes only and blurs at
-    // 150 % and 200 %: its outline successor takes its place.
     TEXTMETRICW metrics{};
     {
         const gdi::MemoryDc dc(::CreateCompatibleDC(nullptr));
         const gdi::Selected selected(dc.get(), font.get());
         ::GetTextMetricsW(dc.get(), &metrics);
     }
-    if ((metrics.tmPitchAndFamily & (TMPF_TRUETYPE | TMPF_VECTOR)) == 0) {
-        gdi::Font outline = make(L"Microsoft Sans Serif");
+    const bool scalable = (metrics.tmPitchAndFamily & (TMPF_TRUETYPE | TMPF_VECTOR)) != 0;
+    if (!scalable && metrics.tmHeight - metrics.tmInternalLeading != height) {
+        gdi::Font outline = make(kOutlineFace);
         if (outline) font = std::move(outline);
     }
     return font;
@@ -89,7 +96,7 @@ gdi::Bitmap LoadBanner(UINT dpi)
 
 gdi::Icon LoadIconFor(int metric, UINT dpi)
 {
-    const int size = ::GetSystemMetricsForDpi(metric, dpi);
+    const int size = SystemMetricForDpi(metric, dpi);
     return gdi::Icon(static_cast<HICON>(
         ::LoadImageW(::GetModuleHandleW(nullptr), kIconResource, IMAGE_ICON, size, size, 0)));
 }

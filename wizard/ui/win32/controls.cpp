@@ -104,6 +104,17 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     });
 }
 
+// Marks a skinned label's area for drawing, with every label that overlaps it: each of them
+// shows the other's text there.
+void RedrawLabelArea(HWND label)
+{
+    HWND parent = ::GetParent(label);
+    RECT area{};
+    ::GetWindowRect(label, &area);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&area), 2);
+    ::RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 // Skin labels: once skinned they are drawn by the runtime, and a new text or state only marks
 // them for drawing (the static control would draw itself at once, in the plain look).
 LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref)
@@ -120,10 +131,10 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
         case WM_ERASEBKGND: return 1;
         case WM_SETTEXT: {
             const LRESULT result = ::DefWindowProcW(hwnd, message, wParam, lParam);
-            ::InvalidateRect(hwnd, nullptr, FALSE);
+            RedrawLabelArea(hwnd);
             return result;
         }
-        case WM_ENABLE: ::InvalidateRect(hwnd, nullptr, FALSE); return 0;
+        case WM_ENABLE: RedrawLabelArea(hwnd); return 0;
         default: return ::DefSubclassProc(hwnd, message, wParam, lParam);
         }
     });
@@ -176,18 +187,6 @@ std::wstring WindowTextOf(HWND hwnd)
     std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
     const int got = ::GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(std::max(got, 0)));
-    return text;
-}
-
-std::wstring ListItemText(HWND combo, int index)
-{
-    if (index < 0) return {};
-    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT got = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                       reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
     return text;
 }
 
@@ -302,6 +301,7 @@ void ChildControl::SetVisible(bool visible)
 {
     if (visible == Visible()) return;
     ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    if (design_.kind == Kind::SkinLabel && form_.Look()) RedrawLabelArea(hwnd_);
     if (!visible) form_.RescueFocus();
 }
 
@@ -315,9 +315,12 @@ void ChildControl::SetEnabled(bool enabled)
 
 void ChildControl::Place(const Rect& twips, double widthTwips)
 {
+    const bool label = design_.kind == Kind::SkinLabel && form_.Look();
+    if (label) RedrawLabelArea(hwnd_);  // where it was
     rect_ = twips;
     exactWidth_ = widthTwips;
     Layout(form_.Dpi());
+    if (label) RedrawLabelArea(hwnd_);
 }
 
 std::string ChildControl::Text() const { return WideToUtf8(WindowTextOf(hwnd_)); }
@@ -336,27 +339,48 @@ bool ChildControl::HasFocus() const { return hwnd_ != nullptr && ::GetFocus() ==
 
 void ChildControl::AddItem(const std::string& item)
 {
-    const std::wstring text = Utf8ToWide(item);
+    items_.push_back(item);
+    // Once the native list has refused an item it is offered no later one, so that every item it
+    // holds keeps its place. A refused item stays the logic's, to read back and to pick.
+    if (shownItems_ + 1 < static_cast<int>(items_.size())) return;
+    const std::wstring text = ShownItem(static_cast<int>(items_.size()) - 1);
     const LRESULT added = ::SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (added == CB_ERR || added == CB_ERRSPACE)
-        throw std::runtime_error("The list " + design_.name + " has no room for another item.");
+    if (added != CB_ERR && added != CB_ERRSPACE) ++shownItems_;
 }
 
-void ChildControl::ClearItems() { ::SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
+void ChildControl::ClearItems()
+{
+    ::SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+    items_.clear();
+    shownItems_ = 0;
+    pickNotShown_ = -1;
+}
 
-int ChildControl::ItemCount() const { return static_cast<int>(::SendMessageW(hwnd_, CB_GETCOUNT, 0, 0)); }
+int ChildControl::ItemCount() const { return static_cast<int>(items_.size()); }
 
-std::string ChildControl::Item(int index) const { return WideToUtf8(ListItemText(hwnd_, index)); }
+std::string ChildControl::Item(int index) const
+{
+    return index >= 0 && index < ItemCount() ? items_[static_cast<std::size_t>(index)] : std::string();
+}
+
+std::wstring ChildControl::ShownItem(int index) const
+{
+    std::wstring text = Utf8ToWide(Item(index));
+    std::replace(text.begin(), text.end(), L'\0', L' ');
+    return text;
+}
 
 int ChildControl::CurrentIndex() const
 {
     const LRESULT index = ::SendMessageW(hwnd_, CB_GETCURSEL, 0, 0);
-    return index == CB_ERR ? -1 : static_cast<int>(index);
+    return index == CB_ERR ? pickNotShown_ : static_cast<int>(index);
 }
 
 void ChildControl::SetCurrentIndex(int index)
 {
-    ::SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    const bool shown = index < shownItems_;
+    ::SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(shown ? index : -1), 0);
+    pickNotShown_ = shown ? -1 : index;
     if (form_.Look()) ::InvalidateRect(hwnd_, nullptr, FALSE);
 }
 

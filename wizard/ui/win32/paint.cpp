@@ -270,9 +270,8 @@ void DrawComboFace(const ChildControl& combo, const skin::SkinModel& look, HDC d
             g.FillPolygon(&arrow, points, 3);
         }
     }
-    const int index = static_cast<int>(::SendMessageW(combo.Hwnd(), CB_GETCURSEL, 0, 0));
     const RECT text{Scaled(1 + 5, dpi), 0, rc.right - Scaled(1 + 18, dpi), rc.bottom};
-    DrawText(dc, ListItemText(combo.Hwnd(), index), text, form.WindowFont(),
+    DrawText(dc, combo.ShownItem(combo.CurrentIndex()), text, form.WindowFont(),
              ToColorRef(enabled ? c.text : c.disabledText),
              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
@@ -334,8 +333,7 @@ void DrawComboItem(const ChildControl& combo, const std::optional<skin::SkinMode
     ::ExtTextOutW(item.hDC, 0, 0, ETO_OPAQUE, &item.rcItem, nullptr, 0, nullptr);
     RECT text = item.rcItem;
     text.left += Scaled(3, combo.Form().Dpi());
-    DrawText(item.hDC, ListItemText(combo.Hwnd(), static_cast<int>(item.itemID)), text,
-             combo.Form().WindowFont(), fore,
+    DrawText(item.hDC, combo.ShownItem(static_cast<int>(item.itemID)), text, combo.Form().WindowFont(), fore,
              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0 && !look)
         ::DrawFocusRect(item.hDC, &item.rcItem);
@@ -425,11 +423,27 @@ void Label(const ChildControl& label, HDC dc)
         PrepareGraphics(g);
         Underlay(g, label, *look);
     }
-    const bool enabled = ::IsWindowEnabled(label.Hwnd()) != FALSE;
-    const COLORREF colour = enabled ? ToColorRef(look->label.text) : ::GetSysColor(COLOR_GRAYTEXT);
-    const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(label.Hwnd(), WM_GETFONT, 0, 0));
-    DrawText(buffer.Dc(), WindowTextOf(label.Hwnd()), rc, font, colour,
-             DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    // Labels are transparent: where labels overlap, each one's text shows through the others
+    // (the one on top hides the rest of its area from those below, so it draws their text too).
+    HWND own = label.Hwnd();
+    RECT area{};
+    ::GetWindowRect(own, &area);
+    for (HWND sibling = ::GetWindow(own, GW_HWNDLAST); sibling != nullptr;
+         sibling = ::GetWindow(sibling, GW_HWNDPREV)) {
+        const ChildControl* shown = label.Form().ControlOf(sibling);
+        if (shown == nullptr || shown->Design().kind != Kind::SkinLabel) continue;
+        RECT other{};
+        RECT common{};
+        ::GetWindowRect(sibling, &other);
+        if (sibling != own && (!::IsWindowVisible(sibling) || !::IntersectRect(&common, &area, &other)))
+            continue;
+        const bool enabled = ::IsWindowEnabled(sibling) != FALSE;
+        const COLORREF colour = enabled ? ToColorRef(look->label.text) : ::GetSysColor(COLOR_GRAYTEXT);
+        const HFONT font = reinterpret_cast<HFONT>(::SendMessageW(sibling, WM_GETFONT, 0, 0));
+        ::OffsetRect(&other, -area.left, -area.top);
+        DrawText(buffer.Dc(), WindowTextOf(sibling), other, font, colour,
+                 DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    }
     buffer.CopyAll();
 }
 

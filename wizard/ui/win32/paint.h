@@ -12,7 +12,8 @@ namespace ui::win32::paint {
 void FormBackground(const FormWindow& form, HDC dc);
 // A frame: what shows through it, then its own surface by its role.
 void Frame(const ChildControl& frame, HDC dc);
-// A skin label once skinned: what shows through it and its text in the skin's label colour.
+// A skin label once skinned: what shows through it, then its text and that of every label that
+// overlaps it, in the skin's label colour.
 void Label(const ChildControl& label, HDC dc);
 // A skinned list's closed field: face, border, drop-down button, arrow and the picked text.
 void ComboFace(const ChildControl& combo, HDC dc);

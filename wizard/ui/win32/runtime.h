@@ -54,9 +54,26 @@ Owner* WindowOwner(HWND hwnd, UINT message, LPARAM lParam)
 // what, with the system's last error number.
 std::string SystemErrorText(const std::string& what);
 
-// A window's text, and the text of a list's item (empty for an item it does not have).
+// A window's text.
 std::wstring WindowTextOf(HWND hwnd);
-std::wstring ListItemText(HWND combo, int index);
+
+// Windows 10's per-monitor dpi calls, each null where the system lacks it (before Windows 10
+// 1607): the runtime is built for Windows 7 and finds them in user32 at run time.
+struct DpiCalls {
+    UINT(WINAPI* dpiForWindow)(HWND) = nullptr;
+    BOOL(WINAPI* adjustWindowRectExForDpi)(RECT*, DWORD, BOOL, DWORD, UINT) = nullptr;
+    int(WINAPI* systemMetricsForDpi)(int, UINT) = nullptr;
+};
+// The calls this system has, looked up once.
+const DpiCalls& SystemDpiCalls();
+// The dpi of the screen's device context: every window's where a monitor has no dpi of its own.
+UINT SystemDpi();
+// The dpi a window is laid out at: its monitor's, else the system's; 96 at least.
+UINT WindowDpi(HWND hwnd, const DpiCalls& calls = SystemDpiCalls());
+// The outer size of a window (no menu) whose client area has the size given, at dpi.
+SIZE FrameSize(SIZE client, DWORD style, DWORD exStyle, UINT dpi, const DpiCalls& calls = SystemDpiCalls());
+// GetSystemMetrics at dpi: the system's value scaled from its dpi where it has none for another.
+int SystemMetricForDpi(int metric, UINT dpi, const DpiCalls& calls = SystemDpiCalls());
 
 // Pixels for twips at dpi, rounded as MulDiv rounds.
 int TwipsToPixels(int twips, UINT dpi);
@@ -116,6 +133,10 @@ public:
     int CurrentIndex() const override;
     void SetCurrentIndex(int index) override;
 
+    // A list's item as the list draws it (a NUL character as a blank); empty for an item it
+    // does not have.
+    std::wstring ShownItem(int index) const;
+
     HWND Hwnd() const { return hwnd_; }
     // The core's number of the control; the child window's id is kFirstControlId past it.
     int Id() const { return id_; }
@@ -139,6 +160,12 @@ private:
     Rect rect_;
     double exactWidth_ = 0.0;  // the width as last set, fractions of a twip included
     bool hovered_ = false;
+    // A list's items as the logic added them, whole: the native list ends an item at a NUL
+    // character, and can refuse one. It holds the first shownItems_ of them, in the same places.
+    std::vector<std::string> items_;
+    int shownItems_ = 0;
+    // The logic's pick of an item the native list does not hold (-1: none).
+    int pickNotShown_ = -1;
 };
 
 class FormWindow final : public native::Window {

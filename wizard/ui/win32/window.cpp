@@ -18,6 +18,9 @@ using platform::win::WideToUtf8;
 
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kFormExStyle = WS_EX_CONTROLPARENT;
+// Windows 10's question for the window's size at a new dpi (WM_GETDPISCALEDSIZE), which the
+// headers for Windows 7 do not name; older systems never send it.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 
 std::vector<FormWindow*>& Forms()
 {
@@ -52,7 +55,7 @@ FormWindow::FormWindow(const FormDesign& design, native::Events& events) : desig
                               0, 0, nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
     if (hwnd_ == nullptr)
         throw std::runtime_error(SystemErrorText("The window " + design_.name + " cannot be made"));
-    dpi_ = std::max(::GetDpiForWindow(hwnd_), 96u);
+    dpi_ = WindowDpi(hwnd_);
     artwork_ = std::make_unique<Artwork>(design_, dpi_);
     Forms().push_back(this);
 }
@@ -125,9 +128,8 @@ void FormWindow::LayoutFor(UINT dpi)
 
 SIZE FormWindow::FrameSizeFor(UINT dpi) const
 {
-    RECT frame{0, 0, TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
-    ::AdjustWindowRectExForDpi(&frame, kFormStyle, FALSE, kFormExStyle, dpi);
-    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    const SIZE client{TwipsToPixels(design_.clientWidth, dpi), TwipsToPixels(design_.clientHeight, dpi)};
+    return FrameSize(client, kFormStyle, kFormExStyle, dpi);
 }
 
 void FormWindow::RememberFocus(HWND control) { savedFocus_ = control; }
@@ -191,7 +193,7 @@ void FormWindow::Show()
             const int x = work.left + ((work.right - work.left) - (window.right - window.left)) / 2;
             const int y = work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2;
             ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            const UINT dpi = std::max(::GetDpiForWindow(hwnd_), 96u);
+            const UINT dpi = WindowDpi(hwnd_);
             if (dpi == dpi_) break;
             LayoutFor(dpi);
         }
@@ -269,7 +271,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             ::SetFocus(CanTakeFocus(hwnd_, target) ? target : hwnd_);
             return 0;
         }
-    case WM_GETDPISCALEDSIZE:
+    case kGetDpiScaledSize:
         *reinterpret_cast<SIZE*>(lParam) = FrameSizeFor(static_cast<UINT>(wParam));
         return TRUE;
     case WM_DPICHANGED: {
