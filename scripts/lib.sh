@@ -134,16 +134,42 @@ wine_reg_value() {  # key, value name (empty: the unnamed value)
 # The DLLs that a bare 64-bit Windows has; a MinGW or C++ runtime DLL would not be there.
 TESSALINE_SYSTEM_DLLS=(advapi32 comctl32 gdi32 gdiplus kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32 winmm)
 
-# Fails when a Windows program imports a DLL that is not one of Windows' own.
+# The functions newer than Windows 7 SP1, the oldest system the manifest names, that the program's
+# code or its runtime libraries could come to import: a program that imports one does not start
+# there. Their DLLs (shcore, api-ms-win-*, ...) are not in the list above.
+TESSALINE_AFTER_WINDOWS_7=(GetDpiForWindow GetDpiForSystem GetDpiFromDpiAwarenessContext
+                           GetSystemDpiForProcess AdjustWindowRectExForDpi GetSystemMetricsForDpi
+                           SystemParametersInfoForDpi SetThreadDpiAwarenessContext GetThreadDpiAwarenessContext
+                           GetWindowDpiAwarenessContext GetAwarenessFromDpiAwarenessContext
+                           AreDpiAwarenessContextsEqual IsValidDpiAwarenessContext SetProcessDpiAwarenessContext
+                           EnableNonClientDpiScaling LogicalToPhysicalPointForPerMonitorDPI
+                           PhysicalToLogicalPointForPerMonitorDPI OpenThemeDataForDpi GetDpiForMonitor
+                           SetProcessDpiAwareness GetProcessDpiAwareness GetSystemTimePreciseAsFileTime
+                           CreateFile2 GetCurrentThreadStackLimits SetThreadDescription GetThreadDescription
+                           CopyFile2 SetDefaultDllDirectories AddDllDirectory RemoveDllDirectory)
+
+# Fails when a Windows program imports a DLL that is not one of Windows' own, or a function that
+# Windows 7 SP1 lacks.
 check_system_dlls() {  # program...
-    local program dlls others allowed
+    local program imports dlls others allowed newer
     allowed="^($(IFS='|'; echo "${TESSALINE_SYSTEM_DLLS[*]}"))\.dll\$"
+    newer="^($(IFS='|'; echo "${TESSALINE_AFTER_WINDOWS_7[*]}"))\$"
     for program in "$@"; do
-        dlls=$(x86_64-w64-mingw32-objdump -p "$program" | awk '/DLL Name:/ { print tolower($3) }')
+        # "<dll> <function>" a line, from the import tables objdump prints.
+        imports=$(x86_64-w64-mingw32-objdump -p "$program" |
+            awk '/DLL Name:/ { dll = tolower($3); print dll; next }
+                 dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll, $3 }
+                 /^$/ { dll = "" }')
+        dlls=$(awk 'NF == 1' <<<"$imports")
         [ -n "$dlls" ] || fail "$program imports no DLL at all: not a Windows program?"
         echo "   $(basename "$program") imports: $(echo $dlls)"
         others=$(grep -Ev "$allowed" <<<"$dlls" || true)
         [ -z "$others" ] || fail "$(basename "$program") needs DLLs a bare Windows lacks: $(echo $others)"
+        # A table read as no function at all would pass the check below unseen.
+        grep -q ' ' <<<"$imports" || fail "no imported function of $(basename "$program") could be read"
+        others=$(awk 'NF == 2 { print $2 }' <<<"$imports" | grep -Ex "$newer" | sort -u || true)
+        [ -z "$others" ] ||
+            fail "$(basename "$program") imports functions that Windows 7 lacks: $(echo $others)"
     done
 }
 

@@ -17,7 +17,7 @@ BUILD=build-win
 if ! command -v apt-get >/dev/null 2>&1 && ! command -v wine >/dev/null 2>&1; then
     skip_or_fail "no apt-get to install Wine and MinGW-w64 with, and no Wine installed"
 fi
-if ! ensure_packages "${TESSALINE_WINDOWS_PACKAGES[@]}" googletest; then
+if ! ensure_packages "${TESSALINE_WINDOWS_PACKAGES[@]}" googletest fonts-wine; then
     command -v wine >/dev/null 2>&1 || skip_or_fail "Wine could not be installed on this machine"
     fail "the cross compiler or GoogleTest's sources could not be installed"
 fi
@@ -26,6 +26,12 @@ command -v wine >/dev/null 2>&1 || skip_or_fail "Wine is not available on this m
 configure_once "$BUILD" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DTESSALINE_WIZARD=ON -DTESSALINE_UI=win32 -DTESSALINE_BENCH=OFF -DTESSALINE_TESTS=ON -DTESSALINE_WERROR=ON
 use_wine_prefix "$BUILD" || skip_or_fail "Wine does not start on this machine (wineboot failed)"
+# The window's design face, "MS Sans Serif", is a bitmap font of Windows, which the prefix's
+# registry names (sserife.fon) but Debian's Wine leaves out of the prefix: Wine would draw it with
+# a substitute of other widths. Wine's own (Debian package fonts-wine) goes where Windows has it.
+design_font=/usr/share/wine/fonts/sserife.fon
+[ -f "$design_font" ] || skip_or_fail "Wine's fonts ($design_font) are not installed"
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" && cp -u "$design_font" "$WINEPREFIX/drive_c/windows/Fonts/"
 # One server for the whole run, ended on the way out.
 start_wine_server || skip_or_fail "Wine does not run programs on this machine"
 # Discovery runs each test program under Wine, so the prefix comes before the build.
