@@ -119,6 +119,10 @@ private:
     bool held_ = false;
 };
 
+// How many FineTimers hold the fine step now: 0 whenever no child is waited for (always 0 where
+// there is nothing to hold).
+int FineTimersHeld();
+
 // Collects every child that was left running by a destroyed ChildProcess and has ended
 // since. Never waits.
 void ReapEndedChildren();

@@ -4,6 +4,7 @@
 
 #include <timeapi.h>  // needs windows.h first
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <utility>
@@ -172,12 +173,23 @@ ReadResult ReadAvailable(NativeHandle readEnd, char* buffer, std::size_t capacit
     return {ReadStatus::Data, got};
 }
 
-FineTimer::FineTimer() : held_(::timeBeginPeriod(1) == TIMERR_NOERROR) {}
+namespace {
+std::atomic<int> fineTimersHeld{0};
+}  // namespace
+
+FineTimer::FineTimer() : held_(::timeBeginPeriod(1) == TIMERR_NOERROR)
+{
+    if (held_) ++fineTimersHeld;
+}
 
 FineTimer::~FineTimer()
 {
-    if (held_) ::timeEndPeriod(1);
+    if (!held_) return;
+    ::timeEndPeriod(1);
+    --fineTimersHeld;
 }
+
+int FineTimersHeld() { return fineTimersHeld.load(); }
 
 // Anonymous pipes cannot be waited on, so the pipe is looked at every millisecond; the runner
 // holds a FineTimer meanwhile, as the system's default step of 15.6 ms would let a wait run a

@@ -60,6 +60,19 @@ protected:
     void TearDown() override { SetEventHook(nullptr); }
 };
 
+// The system's fine timer step costs power: it is held while a child is waited for, and given
+// back as soon as the run ends.
+TEST_F(RunnerWinTest, HoldsTheFineTimerOnlyWhileAChildIsWaitedFor)
+{
+    EXPECT_EQ(platform::FineTimersHeld(), 0);
+    int heldDuringTheRun = -1;
+    SetEventHook([&](platform::NativeHandle, int) { heldDuringTheRun = platform::FineTimersHeld(); });
+    const CmdOutput out = RunCmd(Write({"err:first", "sleep:100", "err:second"}), false, true, false);
+    EXPECT_EQ(out.text, "firstsecond");
+    EXPECT_EQ(heldDuringTheRun, 1);
+    EXPECT_EQ(platform::FineTimersHeld(), 0);
+}
+
 // Stopped once the child's line of ids has been read, when child and grandchild both run.
 TEST_F(RunnerWinTest, StopEndsTheChildAndWhatItStartedPromptly)
 {
