@@ -13,6 +13,7 @@
 #endif
 
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -93,10 +94,16 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& text
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// The file's bytes; empty when it cannot be read. A file of /proc whose process ended between
+// the open and the read fails the read (ESRCH), which the standard library throws from.
 inline std::string ReadFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    try {
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 // A command line for program and arguments, each quoted as needed.
