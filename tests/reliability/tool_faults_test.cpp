@@ -82,7 +82,8 @@ TEST_F(ToolFaults, AToolKilledInTheMiddleOfItsOutputGivesWhatItWrote)
     EXPECT_EQ(run.status, RunStatus::Crashed);
     EXPECT_EQ(run.text.size(), 300000u);
     EXPECT_EQ(run.text.rfind("filler line 0 of the flood\n", 0), 0u);
-    // A killed probe's partial answer is read like any other: no refusal phrase, so accepted.
+    // Its partial answer holds no refusal phrase: the wizard goes by the status, and a probe that
+    // crashed accepts no driver.
     EXPECT_FALSE(DriverProbe::IsDriverRefused(run.text));
 }
 
