@@ -3,7 +3,6 @@
 #include "wizard/ui/win32/runtime.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <objidl.h>
 
 #include <gdiplus.h>
@@ -176,9 +175,9 @@ void EndNow(int status)
 
 void RunWindowEvents(platform::NativeHandle readHandle, int maxWaitMs)
 {
-    // The waits below are a millisecond each; the system timer is asked for that step once.
-    static const bool fineTimer = ::timeBeginPeriod(1) == TIMERR_NOERROR;
-    (void)fineTimer;
+    // While a tool runs, the runner holds the system timer at 1 ms steps for these waits
+    // (platform::FineTimer); the window asks for nothing of its own, so the step is given back
+    // as soon as the tool ends.
     bool running = RunPending();
     if (maxWaitMs <= 0) return;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(maxWaitMs);
