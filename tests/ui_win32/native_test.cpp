@@ -82,12 +82,15 @@ TEST_F(NativeControls, AnItemTheNativeListRefusesStaysTheLogics)
     EXPECT_EQ(list.List(0), "5,0,0  Five");
 }
 
-// A NUL character of an item shows as a blank; the logic reads the item whole (tests/window).
-TEST_F(NativeControls, AListShowsANulCharacterAsABlank)
+// What the native list shows: a NUL character as a blank (the logic reads the item whole,
+// tests/window), and an accented letter as itself.
+TEST_F(NativeControls, AListShowsANulCharacterAsABlankAndAccentsAsThemselves)
 {
     ui::ComboBox list = form->Find<ui::ComboBox>("cmbList");
     list.AddItem(std::string("1,0,0  A\0B", 10));
+    list.AddItem("2,0,0  Premi\xC3\xA8re");
     EXPECT_EQ(uitest::ListText(HwndOf(list), 0), L"1,0,0  A B");
+    EXPECT_EQ(uitest::ListText(HwndOf(list), 1), L"2,0,0  Premi\u00e8re");
 }
 
 TEST_F(NativeControls, TheWindowStaysAfterItsCloseBox)
@@ -119,6 +122,37 @@ TEST(NativeWizard, PageOneAsTheDialogKeyboardSeesIt)
     EXPECT_EQ(LOWORD(::SendMessageW(form, DM_GETDEFID, 0, 0)), ::GetDlgCtrlID(HwndOf(view.cmdNext)));
     EXPECT_EQ(::GetWindowLongW(HwndOf(view.cmdNext), GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
     EXPECT_EQ(WindowText(form), platform::win::Utf8ToWide(window_test::ShippedText("2000")));
+}
+
+// The writers of the shipped demonstration scenario, which the Windows installer ships as its
+// only tool, say that they are simulated, and each line shows whole in the list's box.
+TEST(NativeWizard, TheShippedScenariosWritersSaySimulatedAndShowWhole)
+{
+    window_test::AppFolder fx;
+    fx.RecordProgramHooks();
+    fx.WriteScenario(window_test::ReadBytes(
+        window_test::PathOf(std::string(TESSALINE_SOURCE_DIR) + "/tools/burn/burn-sim.ini")));
+    frmSelectDriver view;
+    view.Form_Load();
+    view.Window().Show();
+    HWND list = HwndOf(view.cmbDriverList);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(::GetComboBoxInfo(list, &info));
+    const int fieldWidth = info.rcItem.right - info.rcItem.left;
+    const int count = static_cast<int>(::SendMessageW(list, CB_GETCOUNT, 0, 0));
+    ASSERT_GE(count, 2);
+    HDC dc = ::GetDC(list);
+    const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(list, WM_GETFONT, 0, 0)));
+    for (int i = 0; i < count; ++i) {
+        const std::wstring line = uitest::ListText(list, i);
+        EXPECT_NE(line.find(L"SIMULATED"), std::wstring::npos) << platform::win::WideToUtf8(line);
+        SIZE size{};
+        ::GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+        EXPECT_LE(size.cx, fieldWidth) << platform::win::WideToUtf8(line);
+    }
+    ::SelectObject(dc, old);
+    ::ReleaseDC(list, dc);
 }
 
 }  // namespace

@@ -79,6 +79,8 @@ bool HasIcon(ui::Form& form);
 // The name of the control with the keyboard focus; empty when the window itself has it, or no
 // window of ours.
 std::string FocusedControl(ui::Form& form);
+// True when the window itself has the keyboard focus, none of its controls.
+bool WindowHasFocus(ui::Form& form);
 // The button that Enter presses when the focus is on none: the default.
 bool IsDefault(const ui::Button& button);
 // What a screen reader gives as the control's name.

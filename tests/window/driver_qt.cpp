@@ -117,6 +117,13 @@ std::string FocusedControl(ui::Form& form)
     return focus->objectName().toStdString();
 }
 
+bool WindowHasFocus(ui::Form& form)
+{
+    QWidget* window = WidgetOf(form);
+    QWidget* focus = QApplication::focusWidget();
+    return window->isActiveWindow() && (focus == nullptr || focus == window);
+}
+
 bool IsDefault(const ui::Button& button) { return ButtonOf(button)->isDefault(); }
 
 // The name the runtime gives the widget; on Linux a list's accessible interface reports its

@@ -150,6 +150,8 @@ std::string FocusedControl(ui::Form& form)
     return control != nullptr ? control->Design().name : std::string();
 }
 
+bool WindowHasFocus(ui::Form& form) { return ::GetFocus() == HwndOf(form); }
+
 bool IsDefault(const ui::Button& button)
 {
     HWND hwnd = HwndOf(button);

@@ -367,7 +367,8 @@ TEST_F(Flow, StartedFromAnotherFolderTheToolFindsItsFiles)
 }
 
 // A tool that never ends its bus scan (a writer that does not answer) is ended at the scan's time
-// limit, children and all, and the window opens with what it printed: no writer, and the hint.
+// limit (with its whole process group, as the runner's tests check), and the window opens with
+// what it printed: no writer, and the hint.
 TEST_F(Flow, ABusScanThatNeverEndsIsEndedAtItsTimeLimit)
 {
     fx.WriteScenario("[scan]\ndelay-ms = 100000000\n" + Writer("1,0,0", "generic-mmc"));

@@ -92,6 +92,7 @@ TEST_F(Keyboard, TheFocusMovesOnWhenItsControlIsHiddenOrDisabled)
     Button("cmdOk").SetEnabled(false);
     // Nothing left to take it: the window keeps it, and Enter works once the default is back.
     EXPECT_EQ(FocusedControl(*form), "");
+    EXPECT_TRUE(WindowHasFocus(*form));
     Button("cmdOk").SetEnabled(true);
     Press(*form, Key::Enter);
     EXPECT_EQ(clicks, Clicks{"cmdOk"});
