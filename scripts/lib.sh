@@ -356,9 +356,11 @@ check_language_words() {  # Lang folder, words...
     local folder=$1 file word; shift
     local files=("$folder"/*.ini)
     [ -f "${files[0]}" ] || fail "no language file in $folder"
+    local text
     for file in "${files[@]}"; do
+        text=$(iconv -f UTF-16 -t UTF-8 "$file") || fail "$(basename "$file") of $folder is not UTF-16 text"
         for word in "$@"; do
-            ! iconv -f UTF-16 -t UTF-8 "$file" | grep -qiF -- "$word" ||
+            ! grep -qiF -- "$word" <<<"$text" ||
                 fail "$(basename "$file") of $folder holds '$word', a word of the other platform"
         done
     done
