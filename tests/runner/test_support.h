@@ -136,7 +136,8 @@ inline char ProcessState(long pid)
 
 struct ChildProcessEntry {
     long pid;
-    char state;  // as ProcessState gives it
+    char state;        // as ProcessState gives it
+    std::string name;  // the program's name, as /proc/<pid>/stat gives it
 };
 
 // The processes whose parent is this process, zombies included.
@@ -149,13 +150,15 @@ inline std::vector<ChildProcessEntry> ChildrenOfThisProcess()
         const std::string name = entry.path().filename().string();
         if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string stat = ReadFile(entry.path().string() + "/stat");
+        const std::size_t open = stat.find('(');
         const std::size_t close = stat.rfind(')');
-        if (close == std::string::npos || close + 2 >= stat.size()) continue;
+        if (open == std::string::npos || close == std::string::npos || close + 2 >= stat.size()) continue;
         std::istringstream rest(stat.substr(close + 2));
         char state = 0;
         long parent = 0;
         rest >> state >> parent;
-        if (parent == self) children.push_back({std::atol(name.c_str()), state});
+        if (parent == self)
+            children.push_back({std::atol(name.c_str()), state, stat.substr(open + 1, close - open - 1)});
     }
     return children;
 }

@@ -130,7 +130,7 @@ TEST(NativeWizard, TheShippedScenariosWritersSaySimulatedAndShowWhole)
 {
     window_test::AppFolder fx;
     fx.RecordProgramHooks();
-    fx.WriteScenario(window_test::ReadBytes(
+    fx.WriteScenario(window_test::ReadFile(
         window_test::PathOf(std::string(TESSALINE_SOURCE_DIR) + "/tools/burn/burn-sim.ini")));
     frmSelectDriver view;
     view.Form_Load();

@@ -31,6 +31,7 @@
 #include "platform/app.h"
 #include "platform/profile.h"
 #include "runner/MGetCmdOutput.h"
+#include "runner/test_support.h"
 #include "settings/mdlMain.h"
 #include "settings/mdlMainTesting.h"
 #include "settings/mdlRegistry.h"
@@ -49,11 +50,7 @@ inline std::string TextOf(const fs::path& path)
     return std::string(text.begin(), text.end());
 }
 
-inline std::string ReadBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using testing_support::ReadFile;
 
 inline void WriteBytes(const fs::path& path, const std::string& bytes)
 {
@@ -64,14 +61,10 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes)
 // The value of an environment variable, set for the process and the children it starts.
 inline void SetEnvironment(const char* name, const std::optional<std::string>& value)
 {
-#ifdef _WIN32
-    ::_putenv_s(name, value ? value->c_str() : "");
-#else
     if (value)
-        ::setenv(name, value->c_str(), 1);
+        testing_support::SetEnv(name, *value);
     else
-        ::unsetenv(name);
-#endif
+        testing_support::UnsetEnv(name);
 }
 
 #ifdef _WIN32

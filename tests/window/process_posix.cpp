@@ -10,9 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -58,22 +56,9 @@ std::size_t Pipe::Available() const
 int RunningTools()
 {
     int count = 0;
-    const long self = ::getpid();
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string stat = ReadBytes(entry.path() / "stat");
-        const std::size_t open = stat.find('(');
-        const std::size_t close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close + 2 >= stat.size()) continue;
-        std::istringstream rest(stat.substr(close + 2));
-        char state = 0;
-        long parent = 0;
-        rest >> state >> parent;
-        // Ended but not yet collected does not count: it runs no more.
-        count += parent == self && state != 'Z' && stat.substr(open + 1, close - open - 1) == "Burn.exe";
-    }
+    // Ended but not yet collected does not count: it runs no more.
+    for (const testing_support::ChildProcessEntry& child : testing_support::ChildrenOfThisProcess())
+        count += child.state != 'Z' && child.name == "Burn.exe";
     return count;
 }
 
@@ -123,7 +108,7 @@ ChildOutcome RunChild(const std::string& scenario, const std::vector<std::string
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
-    outcome.messages = ReadBytes(record);
+    outcome.messages = ReadFile(record);
     std::error_code ignored;
     std::filesystem::remove(record, ignored);
     return outcome;

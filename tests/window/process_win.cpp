@@ -118,7 +118,7 @@ ChildOutcome RunChild(const std::string& scenario, const std::vector<std::string
     outcome.status = static_cast<int>(status);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
-    outcome.messages = ReadBytes(record);
+    outcome.messages = ReadFile(record);
     ::DeleteFileW(record);
     return outcome;
 }

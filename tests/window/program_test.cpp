@@ -70,7 +70,7 @@ TEST_F(WholeProgram, AMissingSkinEndsWithTheLanguagesText)
 
 TEST_F(WholeProgram, ADamagedSkinEndsNamingTheFileAndLine)
 {
-    fx.Write("winaqua.skn", ReadBytes(PathOf(fx.Path("winaqua.skn"))) + "this is not a skin line\n");
+    fx.Write("winaqua.skn", ReadFile(PathOf(fx.Path("winaqua.skn"))) + "this is not a skin line\n");
     const ChildOutcome outcome = Run();
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.messages.substr(0, 2), "2|") << outcome.messages;
